@@ -1,0 +1,33 @@
+#include "platform/process.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+std::vector<std::string>& arguments() {
+  static std::vector<std::string> args;
+  return args;
+}
+std::function<void(int)>& exitHook() {
+  static std::function<void(int)> hook;
+  return hook;
+}
+}  // namespace
+
+const std::vector<std::string>& processArguments() { return arguments(); }
+
+void setProcessArguments(int argc, const char* const* argv) {
+  arguments().assign(argv, argv + argc);
+}
+
+void exitProcess(int code) {
+  if (exitHook()) exitHook()(code);
+  std::fflush(nullptr);
+  std::exit(code);
+}
+
+void setExitHookForTesting(std::function<void(int)> hook) { exitHook() = std::move(hook); }
+
+}  // namespace platform
