@@ -200,7 +200,7 @@ constexpr OwnTexts kKorean{
         U"Zandrel Nimbra를 다운로드할 수 없습니다. 네트워크에 연결되어 있는지 확인한 후 다시 "
         U"시도하십시오.",
     .validationFailed =
-        U"다운로드한 버전의 Zandrel Nimbra의 유효성을 검사할 수 없습니다.\n"
+        U"다운로드한 Zandrel Nimbra 버전의 유효성을 검사할 수 없습니다.\n"
         U"다음 위치에서 최신 버전의 Zandrel Nimbra를 설치하십시오:\n" NIMBRA_DOWNLOAD_PAGE_KO
         U"\n그런 다음 이 애플리케이션을 다시 설치해 보십시오.",
     .verifying = U"다운로드를 확인하는 중...",
@@ -232,7 +232,8 @@ constexpr OwnTexts kPortuguese{
     .noDownloadForSystem =
         U"Este aplicativo requer uma atualização do Zandrel Nimbra que não está disponível para "
         U"o seu sistema. Consulte os <a href='" NIMBRA_REQUIREMENTS_PAGE_PT
-        U"'>requisitos do sistema</a> do Zandrel Nimbra e atualize o seu sistema de acordo.",
+        U"'>requisitos do sistema</a> do Zandrel Nimbra e atualize o seu sistema conforme "
+        U"necessário.",
     .installingPrefix = U"Instalando ",
     .updatesForbidden =
         U"Este aplicativo requer uma atualização do Zandrel Nimbra, mas o download dessa "
@@ -340,7 +341,7 @@ constexpr OwnTexts kCzech{
 constexpr OwnTexts kDutch{
     .installFailed =
         U"Er is iets misgegaan bij het installeren van deze toepassing.\n"
-        U"Installeer de nieuwste versie van Zandrel Nimbra van\n" NIMBRA_DOWNLOAD_PAGE_NL
+        U"Installeer de nieuwste versie van Zandrel Nimbra vanaf\n" NIMBRA_DOWNLOAD_PAGE_NL
         U" en probeer het opnieuw.",
     .cancel = U"Annuleren",
     .pleaseWait = U"Een ogenblik geduld.",
@@ -349,7 +350,7 @@ constexpr OwnTexts kDutch{
         U"probeer het opnieuw.",
     .validationFailed =
         U"Kan de gedownloade versie van Zandrel Nimbra niet valideren.\n"
-        U"Installeer de nieuwste versie van Zandrel Nimbra van\n" NIMBRA_DOWNLOAD_PAGE_NL
+        U"Installeer de nieuwste versie van Zandrel Nimbra vanaf\n" NIMBRA_DOWNLOAD_PAGE_NL
         U",\nen probeer deze toepassing daarna opnieuw te installeren.",
     .verifying = U"Download wordt geverifieerd...",
     .noDownloadForSystem =

@@ -51,7 +51,7 @@ inline constexpr CatalogueRow kCatalogueRows[kCatalogueRowCount] = {
     {"ja", 0x0411,
      U"このアプリケーションに必要なバージョンの Zandrel Nimbra が見つかりません。\n"
      U"次の場所からランタイムの最新バージョンをダウンロードしてください:\n" NIMBRA_DOWNLOAD_PAGE_JA
-     U"\nまたは、アプリケーションの作成者に更新版をお問い合わせください。",
+     U"\nまたは、アプリケーションの作成者に更新版についてお問い合わせください。",
      U"OK"},
     {"ko", 0x0412,
      U"이 애플리케이션에 필요한 버전의 Zandrel Nimbra를 찾을 수 없습니다.\n"
@@ -86,7 +86,7 @@ inline constexpr CatalogueRow kCatalogueRows[kCatalogueRowCount] = {
     {"nl", 0x0413,
      U"Voor deze toepassing is een versie van Zandrel Nimbra vereist die niet kan worden "
      U"gevonden.\n"
-     U"Download de nieuwste versie van de runtime van\n" NIMBRA_DOWNLOAD_PAGE_NL
+     U"Download de nieuwste versie van de runtime vanaf\n" NIMBRA_DOWNLOAD_PAGE_NL
      U",\nof neem contact op met de auteur van de toepassing voor een bijgewerkte versie.",
      U"OK"},
     {"pl", 0x0415,
