@@ -133,18 +133,20 @@ struct ArgvCase {
 };
 
 const ArgvCase kArgvCases[] = {
-    {"program path only", {"/Apps/Install Demo"}, true, psl::kErrNone, true, false, std::nullopt, ""},
-    {"only a process serial number", {"/Apps/Install Demo", "-psn_0_123456"}, true, psl::kErrNone, true, false,
-     std::nullopt, ""},
+    {"program path only", {"/Apps/Install Demo"}, true, psl::kErrNone, true, false, std::nullopt,
+     ""},
+    {"only a process serial number", {"/Apps/Install Demo", "-psn_0_123456"}, true, psl::kErrNone,
+     true, false, std::nullopt, ""},
     {"serial numbers between options do not count",
      {"/Apps/Install Demo", "-psn_0_1", "-silent", "-psn", "-location", "-psnX", "/Target",
       "-allowDownload"},
-     true, psl::kErrNone, true, true, std::vector<std::string>{"-silent", "-location", "/Target"}, ""},
-    {"serial number beside version leaves it alone", {"/Apps/Install Demo", "-version", "-psn_0_9"},
-     false, psl::kErrNone, false, false, std::nullopt, "25.0.0.134\n"},
+     true, psl::kErrNone, true, true,
+     std::vector<std::string>{"-silent", "-location", "/Target"}, ""},
+    {"serial number beside version leaves it alone",
+     {"/Apps/Install Demo", "-version", "-psn_0_9"}, false, psl::kErrNone, false, false,
+     std::nullopt, "25.0.0.134\n"},
     {"prefix test is case-sensitive", {"/Apps/Install Demo", "-PSN_0_1"}, false,
-     psl::kErrInvalidArgs, false, false,
-     std::nullopt, kUsage},
+     psl::kErrInvalidArgs, false, false, std::nullopt, kUsage},
 };
 
 }  // namespace
