@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""Lays out the sample runtime and installer bundles in a folder tree.
+
+    nimbra_sample.py runtime ROOT [--version V] [--domain Library|Network|System]
+                                  [--no-installer] [--library FILE]
+    nimbra_sample.py installer-bundle DEST NAME PACKAGE_DIR [--version V]
+                                  [--config PLIST]
+
+The functions are the tests' fixtures too. Programs come from the build tree
+named by --build-dir or NIMBRA_BUILD_DIR (default: build/plain).
+"""
+
+import argparse
+import collections
+import os
+import shutil
+import sys
+from xml.sax.saxutils import escape
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+FRAMEWORK_NAME = "Zandrel Nimbra.framework"
+APP_INSTALLER_BUNDLE = "Zandrel Nimbra Application Installer.app"
+APP_INSTALLER_PATH = "Versions/1.0/" + APP_INSTALLER_BUNDLE
+RUNTIME_LIBRARY_PATH = "Versions/1.0/Zandrel Nimbra_64"
+DOMAIN_LIBRARIES = {"Library": "Library", "Network": "Network/Library", "System": "System/Library"}
+
+# Environment the sample Application Installer reads.
+ARGS_FILE_ENV = "NIMBRA_APP_INSTALLER_ARGS"
+STATUS_ENV = "NIMBRA_APP_INSTALLER_STATUS"
+
+InstallerBundle = collections.namedtuple("InstallerBundle", "path executable resources package")
+
+
+def build_dir(explicit=None):
+    return os.path.abspath(explicit or os.environ.get("NIMBRA_BUILD_DIR")
+                           or os.path.join(HERE, "..", "..", "build", "plain"))
+
+
+def _plist_value(value):
+    if isinstance(value, bool):
+        return "<true/>" if value else "<false/>"
+    if isinstance(value, int):
+        return f"<integer>{value}</integer>"
+    if isinstance(value, dict):
+        items = "".join(f"<key>{escape(k)}</key>{_plist_value(v)}" for k, v in value.items())
+        return f"<dict>{items}</dict>"
+    if isinstance(value, (list, tuple)):
+        return "<array>" + "".join(_plist_value(v) for v in value) + "</array>"
+    return f"<string>{escape(str(value))}</string>"
+
+
+def write_plist(path, value):
+    """Writes an XML property list of strings, numbers, lists and dicts."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">\n')
+        f.write(_plist_value(value))
+        f.write("\n</plist>\n")
+
+
+def _copy_program(source, destination):
+    """A real copy: programs find their bundle through their own path."""
+    os.makedirs(os.path.dirname(destination), exist_ok=True)
+    shutil.copyfile(source, destination)
+    os.chmod(destination, 0o755)
+
+
+def install_runtime(root, version="3.1.0.489", domain="Library", installer=True, library=None,
+                    build=None):
+    """Lays out ROOT/<domain library>/Frameworks/Zandrel Nimbra.framework with
+    its Info.plist (no CFBundleVersion when version is None), Versions/1.0/,
+    the sample Application Installer (when installer is true) and, when
+    given, a runtime library file. Returns the framework folder."""
+    framework = os.path.join(root, DOMAIN_LIBRARIES[domain], "Frameworks", FRAMEWORK_NAME)
+    info = {"CFBundleIdentifier": "com.zandrel.nimbra", "CFBundleName": "Zandrel Nimbra"}
+    if version is not None:
+        info["CFBundleVersion"] = version
+    write_plist(os.path.join(framework, "Resources", "Info.plist"), info)
+    os.makedirs(os.path.join(framework, "Versions", "1.0"), exist_ok=True)
+    if installer:
+        source = os.path.join(build_dir(build), "examples", APP_INSTALLER_BUNDLE)
+        shutil.copytree(source, os.path.join(framework, APP_INSTALLER_PATH), symlinks=True,
+                        dirs_exist_ok=True)
+    if library:
+        shutil.copyfile(library, os.path.join(framework, RUNTIME_LIBRARY_PATH))
+    return framework
+
+
+def make_package(folder, name="Sample"):
+    """A small application package folder: FOLDER/NAME with one file."""
+    package = os.path.join(folder, name)
+    os.makedirs(package, exist_ok=True)
+    with open(os.path.join(package, "application.txt"), "w", encoding="utf-8") as f:
+        f.write(f"{name}\n")
+    return package
+
+
+def make_installer_bundle(dest, name, package_dir=None, version="1.0.0.1", config=None,
+                          launcher=None, exe_name=None, build=None):
+    """Assembles DEST/<exe_name>.app (exe_name defaults to "Install NAME"):
+    Contents/Info.plist (CFBundleExecutable, CFBundleVersion unless version
+    is None), Contents/MacOS/<exe_name> (a copy of PackageSetupLauncher or
+    `launcher`), Contents/Resources/NAME (a copy of package_dir, when given)
+    and Contents/Resources/Config.plist (when config is a dict)."""
+    exe_name = f"Install {name}" if exe_name is None else exe_name
+    bundle = os.path.join(dest, exe_name + ".app")
+    contents = os.path.join(bundle, "Contents")
+    resources = os.path.join(contents, "Resources")
+    os.makedirs(resources, exist_ok=True)
+    info = {"CFBundleExecutable": exe_name, "CFBundleName": exe_name,
+            "CFBundlePackageType": "APPL"}
+    if version is not None:
+        info["CFBundleVersion"] = version
+    write_plist(os.path.join(contents, "Info.plist"), info)
+    executable = os.path.join(contents, "MacOS", exe_name)
+    _copy_program(launcher or os.path.join(build_dir(build), "PackageSetupLauncher"), executable)
+    package = os.path.join(resources, name)
+    if package_dir is not None:
+        shutil.copytree(package_dir, package, symlinks=True, dirs_exist_ok=True)
+    if config is not None:
+        write_plist(os.path.join(resources, "Config.plist"), config)
+    return InstallerBundle(bundle, executable, resources, package)
+
+
+def disable_updates(home):
+    """The per-user marker file that forbids runtime updates."""
+    folder = os.path.join(home, "Library", "Application Support", "Zandrel", "Nimbra")
+    os.makedirs(folder, exist_ok=True)
+    marker = os.path.join(folder, "updateDisabled")
+    open(marker, "w").close()
+    return marker
+
+
+def write_system_version(root, product_version):
+    """ROOT/System/Library/CoreServices/SystemVersion.plist."""
+    path = os.path.join(root, "System", "Library", "CoreServices", "SystemVersion.plist")
+    write_plist(path, {"ProductVersion": product_version})
+    return path
+
+
+def read_recorded_args(path):
+    """The argument vector the sample Application Installer recorded."""
+    with open(path, "rb") as f:
+        data = f.read()
+    return [part.decode("utf-8") for part in data.split(b"\0")[:-1]]
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build-dir")
+    commands = parser.add_subparsers(dest="command", required=True)
+    runtime = commands.add_parser("runtime", help="lay out a runtime framework under ROOT")
+    runtime.add_argument("root")
+    runtime.add_argument("--version", default="3.1.0.489")
+    runtime.add_argument("--domain", choices=sorted(DOMAIN_LIBRARIES), default="Library")
+    runtime.add_argument("--no-installer", action="store_true")
+    runtime.add_argument("--library")
+    bundle = commands.add_parser("installer-bundle", help="assemble 'Install NAME.app' in DEST")
+    bundle.add_argument("dest")
+    bundle.add_argument("name")
+    bundle.add_argument("package_dir")
+    bundle.add_argument("--version", default="1.0.0.1")
+    bundle.add_argument("--config", help="a property list to copy in as Config.plist")
+    args = parser.parse_args(argv)
+
+    if args.command == "runtime":
+        print(install_runtime(args.root, args.version, args.domain, not args.no_installer,
+                              args.library, args.build_dir))
+    else:
+        made = make_installer_bundle(args.dest, args.name, args.package_dir, args.version,
+                                     build=args.build_dir)
+        if args.config:
+            shutil.copyfile(args.config, os.path.join(made.resources, "Config.plist"))
+        print(made.path)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

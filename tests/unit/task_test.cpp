@@ -1,0 +1,138 @@
+#include "platform/task.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using platform::runTaskAndWait;
+
+namespace {
+
+class TaskTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "task_test.XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string script(const std::string& name, const std::string& body, mode_t mode = 0755) {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path) << "#!/bin/sh\n" << body;
+    ::chmod(path.c_str(), mode);
+    return path;
+  }
+  std::string read(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(TaskTest, StatusOfTheChild) {
+  struct Case {
+    const char* what;
+    std::string body;
+    mode_t mode;
+    int status;
+  } cases[] = {
+      {"success", "exit 0\n", 0755, 0},
+      {"failure", "exit 7\n", 0755, 7},
+      {"largest status", "exit 255\n", 0755, 255},
+      {"killed", "kill -KILL $$\n", 0755, platform::kTaskSignalBase + SIGKILL},
+      {"terminated", "kill -TERM $$\n", 0755, platform::kTaskSignalBase + SIGTERM},
+      {"not executable", "exit 0\n", 0644, platform::kTaskCouldNotStart},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(runTaskAndWait(script("child", c.body, c.mode), {}), c.status);
+  }
+}
+
+TEST_F(TaskTest, ProgramsTheSystemRefusesToStart) {
+  std::ofstream(dir_ / "garbage") << "not a program\n";
+  ::chmod((dir_ / "garbage").c_str(), 0755);
+  std::ofstream(dir_ / "no-interpreter") << "#!/nonexistent/shell\n";
+  ::chmod((dir_ / "no-interpreter").c_str(), 0755);
+  const std::string paths[] = {"", (dir_ / "missing").string(), dir_.string(),
+                               (dir_ / "garbage").string(), (dir_ / "no-interpreter").string()};
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(runTaskAndWait(path, {"-x1"}), platform::kTaskCouldNotStart);
+  }
+}
+
+TEST_F(TaskTest, ArgumentsArriveUnchangedAndTheEnvironmentIsInherited) {
+  const std::string child = script("child", "printf '%s\\0' \"$0\" \"$@\" > \"$TASK_TEST_OUT\"\n");
+  ::setenv("TASK_TEST_OUT", (dir_ / "out").c_str(), 1);
+  const std::vector<std::string> args = {"-location", "/a folder/with  spaces", "", "'quoted'",
+                                         "\"double\"", "$HOME", "*"};
+  EXPECT_EQ(runTaskAndWait(child, args), 0);
+  ::unsetenv("TASK_TEST_OUT");
+
+  std::string expected = child + '\0';
+  for (const auto& arg : args) expected += arg + '\0';
+  EXPECT_EQ(read("out"), expected);
+}
+
+TEST_F(TaskTest, WorkingFolderIsInherited) {
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_);
+  const int status = runTaskAndWait(script("child", "pwd -P > cwd\n"), {});
+  fs::current_path(before);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(read("cwd"), fs::canonical(dir_).string() + "\n");
+}
+
+TEST_F(TaskTest, ChildStartsWithDefaultSignalHandling) {
+  // What the parent ignores or blocks must not carry over to the child.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGTERM, &ignore, &previous);
+  sigset_t blocked;
+  sigset_t oldMask;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGUSR1);
+  ::sigprocmask(SIG_BLOCK, &blocked, &oldMask);
+
+  const int terminated = runTaskAndWait(script("term", "kill -TERM $$\nexit 0\n"), {});
+  const int usr1 = runTaskAndWait(script("usr1", "kill -USR1 $$\nexit 0\n"), {});
+
+  ::sigprocmask(SIG_SETMASK, &oldMask, nullptr);
+  ::sigaction(SIGTERM, &previous, nullptr);
+  EXPECT_EQ(terminated, platform::kTaskSignalBase + SIGTERM);
+  EXPECT_EQ(usr1, platform::kTaskSignalBase + SIGUSR1);
+}
+
+TEST_F(TaskTest, SignalsToTheParentDoNotCutTheWaitShort) {
+  struct sigaction handler {};
+  struct sigaction previous {};
+  handler.sa_handler = [](int) {};
+  handler.sa_flags = 0;  // no SA_RESTART: waitpid sees EINTR
+  ::sigaction(SIGALRM, &handler, &previous);
+  itimerval every10ms{{0, 10000}, {0, 10000}};
+  itimerval off{};
+  ::setitimer(ITIMER_REAL, &every10ms, nullptr);
+
+  const int status = runTaskAndWait(script("child", "sleep 0.3\nexit 3\n"), {});
+
+  ::setitimer(ITIMER_REAL, &off, nullptr);
+  ::sigaction(SIGALRM, &previous, nullptr);
+  EXPECT_EQ(status, 3);
+}
+
+}  // namespace
