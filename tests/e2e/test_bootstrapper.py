@@ -16,6 +16,13 @@ USAGE = ("Available Options: -silent { -eulaAccepted ( -location <dir> ) -deskto
 HINT = "Unable to download runtime installer without -allowDownload"
 BEGIN = "Bootstrapper begin with version 1.0.0.1 on Mac x86"
 NOT_INSTALLED = "No installed runtime detected"
+# The catalogue's English texts (the sandbox runs with LANG=C).
+MESSAGE_UPDATES_FORBIDDEN = (
+    "This application requires an update to Zandrel Nimbra but downloading that update on "
+    "your system is not allowed by your administrator. Please contact your administrator.")
+MESSAGE_NO_RUNTIME_FOR_SYSTEM_START = (
+    "This application requires an update to Zandrel Nimbra that is not available for your "
+    "system. Please view the <a href='")
 UPDATES_DISABLED = ("Cannot complete installation because runtime updates are disabled "
                     "on this machine")
 
@@ -263,7 +270,8 @@ class NoUsableRuntimeTest(BootstrapperCase):
         disable_updates(self.sb.home)
         result = self.run_launcher(self.bundle(), "-silent", "-allowDownload")
         self.assertEqual(result.returncode, 15)
-        self.assertTrue(result.stderr.startswith("[dialog] Install Sample\n"), result.stderr)
+        self.assertEqual(result.stderr,
+                         f"[dialog] Install Sample\n{MESSAGE_UPDATES_FORBIDDEN}\n[OK]\n")
         self.assertIsNone(self.recorded_args())
         self.assertLog(result, [
             (LOG_NOTICE, BEGIN),
@@ -283,9 +291,9 @@ class NoUsableRuntimeTest(BootstrapperCase):
                     install_runtime(self.sb.root, version=None)
                 result = self.run_launcher(self.bundle(), "-silent", "-allowDownload")
                 self.assertEqual(result.returncode, 11)
-                self.assertTrue(result.stderr.startswith("[dialog] Install Sample\n"),
-                                result.stderr)
-                self.assertIn("<a href='", result.stderr)
+                self.assertTrue(result.stderr.startswith(
+                    f"[dialog] Install Sample\n{MESSAGE_NO_RUNTIME_FOR_SYSTEM_START}"),
+                    result.stderr)
                 self.assertLog(result, [(LOG_NOTICE, BEGIN), (LOG_NOTICE, NOT_INSTALLED),
                                         (LOG_ERR, end(11))])
 
