@@ -95,7 +95,7 @@ constexpr OwnTexts kSpanish{
     .validationFailed =
         U"No se puede validar la versión descargada de Zandrel Nimbra.\n"
         U"Instale la versión más reciente de Zandrel Nimbra desde\n" NIMBRA_DOWNLOAD_PAGE_ES
-        U",\ny luego vuelva a intentar instalar esta aplicación.",
+        U"\ny luego vuelva a intentar instalar esta aplicación.",
     .verifying = U"Verificando la descarga...",
     .noDownloadForSystem =
         U"Esta aplicación requiere una actualización de Zandrel Nimbra que no está disponible "
@@ -140,49 +140,49 @@ constexpr OwnTexts kFrench{
 constexpr OwnTexts kItalian{
     .installFailed =
         U"Si è verificato un problema durante l’installazione di questa applicazione.\n"
-        U"Installa la versione più recente di Zandrel Nimbra da\n" NIMBRA_DOWNLOAD_PAGE_IT
-        U" e riprova.",
+        U"Installare la versione più recente di Zandrel Nimbra da\n" NIMBRA_DOWNLOAD_PAGE_IT
+        U" e riprovare.",
     .cancel = U"Annulla",
     .pleaseWait = U"Attendere.",
     .downloadFailed =
-        U"Impossibile scaricare Zandrel Nimbra. Assicurati di essere connesso alla rete e "
-        U"riprova.",
+        U"Impossibile scaricare Zandrel Nimbra. Verificare di essere connessi alla rete e "
+        U"riprovare.",
     .validationFailed =
         U"Impossibile convalidare la versione scaricata di Zandrel Nimbra.\n"
-        U"Installa la versione più recente di Zandrel Nimbra da\n" NIMBRA_DOWNLOAD_PAGE_IT
-        U",\nquindi riprova a installare questa applicazione.",
+        U"Installare la versione più recente di Zandrel Nimbra da\n" NIMBRA_DOWNLOAD_PAGE_IT
+        U",\nquindi riprovare a installare questa applicazione.",
     .verifying = U"Verifica del download in corso...",
     .noDownloadForSystem =
         U"Questa applicazione richiede un aggiornamento di Zandrel Nimbra che non è disponibile "
-        U"per il tuo sistema. Consulta i <a href='" NIMBRA_REQUIREMENTS_PAGE_IT
-        U"'>requisiti di sistema</a> di Zandrel Nimbra e aggiorna il sistema di conseguenza.",
+        U"per il sistema in uso. Consultare i <a href='" NIMBRA_REQUIREMENTS_PAGE_IT
+        U"'>requisiti di sistema</a> di Zandrel Nimbra e aggiornare il sistema di conseguenza.",
     .installingPrefix = U"Installazione di ",
     .updatesForbidden =
         U"Questa applicazione richiede un aggiornamento di Zandrel Nimbra, ma l’amministratore "
-        U"non consente di scaricare tale aggiornamento sul tuo sistema. Contatta "
+        U"non consente di scaricare tale aggiornamento sul sistema in uso. Contattare "
         U"l’amministratore.",
 };
 
 constexpr OwnTexts kJapanese{
     .installFailed =
         U"このアプリケーションのインストール中に問題が発生しました。\n"
-        U"次の場所から Zandrel Nimbra の最新バージョンをインストールしてください:\n"
+        U"次の場所から Zandrel Nimbra の最新バージョンをインストールしてください：\n"
         NIMBRA_DOWNLOAD_PAGE_JA U" その後、もう一度お試しください。",
     .cancel = U"キャンセル",
-    .pleaseWait = U"お待ちください。",
+    .pleaseWait = U"しばらくお待ちください。",
     .downloadFailed =
         U"Zandrel Nimbra をダウンロードできません。ネットワークに接続されていることを確認して、"
         U"もう一度お試しください。",
     .validationFailed =
         U"ダウンロードした Zandrel Nimbra のバージョンを検証できません。\n"
-        U"次の場所から Zandrel Nimbra の最新バージョンをインストールしてください:\n"
+        U"次の場所から Zandrel Nimbra の最新バージョンをインストールしてください：\n"
         NIMBRA_DOWNLOAD_PAGE_JA U"\nその後、このアプリケーションのインストールをやり直してください。",
-    .verifying = U"ダウンロードを検証しています...",
+    .verifying = U"ダウンロードを検証しています…",
     .noDownloadForSystem =
         U"このアプリケーションには、お使いのシステムでは利用できない Zandrel Nimbra の"
         U"アップデートが必要です。Zandrel Nimbra の<a href='" NIMBRA_REQUIREMENTS_PAGE_JA
         U"'>システム要件</a>を確認し、それに従ってシステムをアップデートしてください。",
-    .installingPrefix = U"インストール中: ",
+    .installingPrefix = U"インストール中：",
     .updatesForbidden =
         U"このアプリケーションには Zandrel Nimbra のアップデートが必要ですが、お使いのシステムで"
         U"そのアップデートをダウンロードすることは管理者によって許可されていません。"
@@ -227,7 +227,7 @@ constexpr OwnTexts kPortuguese{
     .validationFailed =
         U"Não foi possível validar a versão baixada do Zandrel Nimbra.\n"
         U"Instale a versão mais recente do Zandrel Nimbra em\n" NIMBRA_DOWNLOAD_PAGE_PT
-        U",\ne tente instalar este aplicativo novamente.",
+        U"\ne tente instalar este aplicativo novamente.",
     .verifying = U"Verificando o download...",
     .noDownloadForSystem =
         U"Este aplicativo requer uma atualização do Zandrel Nimbra que não está disponível para "
@@ -278,13 +278,13 @@ constexpr OwnTexts kChineseSimplified{
     .validationFailed =
         U"无法验证已下载的 Zandrel Nimbra 版本。\n"
         U"请从以下网址安装最新版本的 Zandrel Nimbra：\n" NIMBRA_DOWNLOAD_PAGE_ZH_HANS
-        U"\n然后重新安装此应用程序。",
-    .verifying = U"正在验证下载...",
+        U"\n然后重新尝试安装此应用程序。",
+    .verifying = U"正在验证下载…",
     .noDownloadForSystem =
         U"此应用程序需要 Zandrel Nimbra 的一项更新，但该更新不适用于您的系统。请查看 Zandrel "
         U"Nimbra 的<a href='" NIMBRA_REQUIREMENTS_PAGE_ZH_HANS
         U"'>系统要求</a>，并相应地更新您的系统。",
-    .installingPrefix = U"正在安装 ",
+    .installingPrefix = U"正在安装：",
     .updatesForbidden =
         U"此应用程序需要 Zandrel Nimbra 的更新，但您的管理员不允许在您的系统上下载该更新。"
         U"请联系您的管理员。",
@@ -301,13 +301,13 @@ constexpr OwnTexts kChineseTraditional{
     .validationFailed =
         U"無法驗證已下載的 Zandrel Nimbra 版本。\n"
         U"請從以下網址安裝最新版本的 Zandrel Nimbra：\n" NIMBRA_DOWNLOAD_PAGE_ZH_HANT
-        U"\n然後重新安裝此應用程式。",
-    .verifying = U"正在驗證下載...",
+        U"\n然後重新嘗試安裝此應用程式。",
+    .verifying = U"正在驗證下載…",
     .noDownloadForSystem =
         U"此應用程式需要 Zandrel Nimbra 的一項更新，但該更新不適用於您的系統。請檢視 Zandrel "
         U"Nimbra 的<a href='" NIMBRA_REQUIREMENTS_PAGE_ZH_HANT
         U"'>系統需求</a>，並據此更新您的系統。",
-    .installingPrefix = U"正在安裝 ",
+    .installingPrefix = U"正在安裝：",
     .updatesForbidden =
         U"此應用程式需要 Zandrel Nimbra 的更新，但您的管理員不允許在您的系統上下載該更新。"
         U"請聯絡您的管理員。",
