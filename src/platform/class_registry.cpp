@@ -65,16 +65,20 @@ const Class* lookUpClass(std::string_view name) {
 
 const std::string& className(const Class& cls) { return cls.name; }
 
+std::string bundleFolderForImage(const std::string& imagePath) {
+  std::string imageFolder = deletingLastPathComponent(standardizingPath(imagePath));
+  for (std::string folder = imageFolder; folder != "/" && !folder.empty();
+       folder = deletingLastPathComponent(folder)) {
+    if (hasBundleExtension(lastPathComponent(folder))) return folder;
+  }
+  return imageFolder;
+}
+
 std::optional<Bundle> bundleForClass(const Class& cls) {
   auto image = imagePath(cls);
   if (!image) return std::nullopt;
   if (image->empty()) return Bundle::mainBundle();
-  std::string imageFolder = deletingLastPathComponent(standardizingPath(*image));
-  for (std::string folder = imageFolder; folder != "/" && !folder.empty();
-       folder = deletingLastPathComponent(folder)) {
-    if (hasBundleExtension(lastPathComponent(folder))) return Bundle::withPath(folder);
-  }
-  return Bundle::withPath(imageFolder);
+  return Bundle::withPath(bundleFolderForImage(*image));
 }
 
 const Class* classNamed(const Bundle& bundle, std::string_view name) {

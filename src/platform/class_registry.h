@@ -28,10 +28,14 @@ const Class* lookUpClass(std::string_view name);
 
 const std::string& className(const Class& cls);
 
-// The bundle that holds the image `cls` was registered from: the innermost
-// enclosing ".framework", ".app" or ".bundle" folder of the image, else the
-// image's own folder. Nothing when the image cannot be told.
+// The bundle that holds the image `cls` was registered from (the main bundle
+// for the program itself); nothing when the image cannot be told.
 std::optional<Bundle> bundleForClass(const Class& cls);
+
+// The folder of the bundle that holds the file `imagePath` (absolute): its
+// innermost enclosing ".framework", ".app" or ".bundle" folder, else its own
+// folder.
+std::string bundleFolderForImage(const std::string& imagePath);
 
 // The class named `name` whose image lies in `bundle`, or null.
 const Class* classNamed(const Bundle& bundle, std::string_view name);
