@@ -17,12 +17,14 @@ enum URLErrorCode : int {
   URLErrorCannotFindHost = -1003,
   URLErrorCannotConnectToHost = -1004,
   URLErrorNetworkConnectionLost = -1005,
+  URLErrorHTTPTooManyRedirects = -1007,
   URLErrorBadServerResponse = -1011,
   URLErrorFileDoesNotExist = -1100,
   URLErrorCannotCreateFile = -3000,
   URLErrorCannotWriteToFile = -3003,
   URLErrorCannotDecodeContentData = -1016,
   URLErrorDataLengthExceedsMaximum = -1103,
+  URLErrorSecureConnectionFailed = -1200,
 };
 
 struct Error {
