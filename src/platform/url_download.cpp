@@ -126,9 +126,11 @@ std::string urlLastPathComponent(std::string_view url) {
   if (!handle || curl_url_set(handle.get(), CURLUPART_URL, std::string(url).c_str(), 0) != CURLUE_OK)
     return {};
   char* raw = nullptr;
-  if (curl_url_get(handle.get(), CURLUPART_PATH, &raw, CURLU_URLDECODE) != CURLUE_OK) return {};
+  if (curl_url_get(handle.get(), CURLUPART_PATH, &raw, 0) != CURLUE_OK) return {};
   std::unique_ptr<char, CurlStringDeleter> path(raw);
-  std::string_view p = path.get();
+  // Decoded here rather than by curl, which refuses "%00" outright.
+  std::string decoded = percentDecoded(path.get());
+  std::string_view p = decoded;
   while (!p.empty() && p.back() == '/') p.remove_suffix(1);
   return std::string(p.substr(p.find_last_of('/') + 1));
 }

@@ -1,0 +1,107 @@
+"""nginx on loopback with a configuration, a document root, logs and temp
+paths of its own, all inside one temporary folder that goes with it."""
+
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+CONFIG = """
+worker_processes 1;
+{user}
+pid {dir}/nginx.pid;
+error_log {dir}/error.log;
+events {{ worker_connections 64; }}
+http {{
+    access_log {dir}/access.log;
+    client_body_temp_path {dir}/temp/body;
+    proxy_temp_path {dir}/temp/proxy;
+    fastcgi_temp_path {dir}/temp/fastcgi;
+    uwsgi_temp_path {dir}/temp/uwsgi;
+    scgi_temp_path {dir}/temp/scgi;
+    default_type application/octet-stream;
+    server {{
+        listen 127.0.0.1:{port};
+        root {dir}/www;
+{locations}
+    }}
+}}
+"""
+
+
+class Nginx:
+    """`locations` is raw configuration for the server block; `files` maps
+    paths below the document root to their bytes."""
+
+    def __init__(self, port, files=None, locations=""):
+        self.port = port
+        self.files = files or {}
+        self.locations = locations
+        self.base = f"http://127.0.0.1:{port}"
+
+    def url(self, path):
+        return self.base + path
+
+    def __enter__(self):
+        self.dir = tempfile.mkdtemp(prefix="nimbra-nginx.")
+        try:
+            os.chmod(self.dir, 0o755)
+            os.mkdir(os.path.join(self.dir, "temp"))
+            for path, data in self.files.items():
+                full = os.path.join(self.dir, "www", path.lstrip("/"))
+                os.makedirs(os.path.dirname(full), exist_ok=True)
+                with open(full, "wb") as f:
+                    f.write(data)
+            config = os.path.join(self.dir, "nginx.conf")
+            with open(config, "w") as f:
+                f.write(CONFIG.format(dir=self.dir, port=self.port, locations=self.locations,
+                                      user="user root;" if os.geteuid() == 0 else ""))
+            self.proc = subprocess.Popen(
+                ["nginx", "-p", self.dir, "-c", config, "-e", os.path.join(self.dir, "error.log"),
+                 "-g", "daemon off;"],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            self._wait_listening()
+        except BaseException:
+            self._stop()
+            raise
+        return self
+
+    def _wait_listening(self):
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            if self.proc.poll() is not None:
+                raise RuntimeError("nginx did not start: " + self.proc.stderr.read().decode())
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=0.2).close()
+                return
+            except OSError:
+                time.sleep(0.05)
+        raise RuntimeError("nginx does not listen")
+
+    def requests(self):
+        """The request paths of the access log, in order."""
+        try:
+            with open(os.path.join(self.dir, "access.log")) as f:
+                return [line.split('"')[1].split(" ")[1] for line in f if '"' in line]
+        except FileNotFoundError:
+            return []
+
+    def _stop(self):
+        proc = getattr(self, "proc", None)
+        if proc and proc.poll() is None:
+            proc.send_signal(signal.SIGQUIT)
+            try:
+                proc.wait(10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+        if proc and proc.stderr:
+            proc.stderr.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def __exit__(self, *exc):
+        self._stop()
+        return False
