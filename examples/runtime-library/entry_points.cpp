@@ -6,11 +6,12 @@
 
 #include <climits>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
-enum class Behaviour { Normal, ExitSeven, Raise, NoClass, NoInstance };
+enum class Behaviour { Normal, ExitSeven, Raise, RaiseForeign, NoClass, NoInstance };
 constexpr Behaviour kBehaviour = Behaviour::SAMPLE_BEHAVIOUR;
 
 struct EntryPoints {
@@ -44,6 +45,8 @@ int32_t runtimeAppStubMain(void* self, const char* versionFolder) {
   auto* entryPoints = static_cast<EntryPoints*>(self);
   if constexpr (kBehaviour == Behaviour::Raise)
     throw nimbra::Exception("NSGenericException", "the sample runtime refuses to start");
+  if constexpr (kBehaviour == Behaviour::RaiseForeign)
+    throw std::runtime_error("not the platform's exception");
   std::printf("sample runtime: application \"%s\", version folder \"%s\"\n",
               entryPoints->application.c_str(), versionFolder);
   std::fflush(stdout);

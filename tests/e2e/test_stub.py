@@ -4,14 +4,13 @@ the alert on every failure."""
 
 import json
 import os
-import plistlib
 import shutil
 import subprocess
 import unittest
 
 from harness import Sandbox, binary
+from sample_runtime import install_runtime, make_installer_bundle, make_package
 
-FRAMEWORK = "Library/Frameworks/Zandrel Nimbra.framework"
 LIBRARY = "Versions/1.0/Zandrel Nimbra_64"
 
 
@@ -25,32 +24,30 @@ def alert(row):
     return f"[alert] Zandrel Nimbra\n{row['message']}\n[{row['button']}]\n"
 
 
-def install_application(sb, name="X"):
-    """SANDBOX/Applications/X.app with the stub as its executable."""
-    contents = os.path.join(sb.path, "Applications", f"{name}.app", "Contents")
-    os.makedirs(os.path.join(contents, "MacOS"))
-    with open(os.path.join(contents, "Info.plist"), "wb") as f:
-        plistlib.dump({"CFBundleExecutable": "RuntimeAppStub", "CFBundleName": name}, f)
-    executable = os.path.join(contents, "MacOS", "RuntimeAppStub")
-    shutil.copy2(binary("RuntimeAppStub"), executable)
-    return executable
+def install_application(test, sb, name="X"):
+    """Installs the sample application the real way: "Install X.app" hands
+    its package to the runtime's Application Installer, which lays out
+    ROOT/Applications/X.app with the stub as its executable. Returns the
+    framework folder and the application's executable."""
+    framework = install_runtime(sb.root)
+    package = make_package(os.path.join(sb.path, "packages"), name)
+    r = sb.run([make_installer_bundle(sb.path, name, package).executable])
+    test.assertEqual(r.returncode, 0, r.stderr)
+    executable = os.path.join(sb.root, "Applications", f"{name}.app", "Contents", "MacOS", name)
+    test.assertTrue(os.path.isfile(executable))
+    return framework, executable
 
 
-def install_framework(sb, library=None, content=None):
-    """ROOT/Library/Frameworks/Zandrel Nimbra.framework; its runtime library
-    copied from a built one, or written from `content`, or left out."""
-    framework = os.path.join(sb.root, FRAMEWORK)
-    os.makedirs(os.path.join(framework, "Resources"))
-    os.makedirs(os.path.join(framework, "Versions", "1.0"))
-    with open(os.path.join(framework, "Resources", "Info.plist"), "wb") as f:
-        plistlib.dump({"CFBundleVersion": "3.1.0.489"}, f)
+def put_library(framework, library=None, content=None):
+    """The framework's runtime library: a built one, or bytes, or none."""
     target = os.path.join(framework, LIBRARY)
+    if os.path.exists(target):
+        os.unlink(target)
     if library:
-        shutil.copy2(binary(library), target)
+        shutil.copyfile(binary(library), target)
     elif content is not None:
         with open(target, "wb") as f:
             f.write(content)
-    return framework
 
 
 class EnteringTheRuntime(unittest.TestCase):
@@ -63,8 +60,8 @@ class EnteringTheRuntime(unittest.TestCase):
         ]
         for library, arguments, status in cases:
             with self.subTest(library=library, arguments=arguments), Sandbox() as sb:
-                stub = install_application(sb)
-                framework = install_framework(sb, library)
+                framework, stub = install_application(self, sb)
+                put_library(framework, library)
                 r = sb.run([stub, *arguments])
                 self.assertEqual(r.returncode, status, r.stderr)
                 self.assertEqual(
@@ -76,7 +73,7 @@ class EnteringTheRuntime(unittest.TestCase):
 
 class FailingToEnterTheRuntime(unittest.TestCase):
     CASES = [
-        ("no installed framework", {}),
+        ("no installed framework", None),
         ("framework without its library", {"library": None}),
         ("library that does not load", {"content": b"\x7fELF but not really"}),
         ("no EntryPoints class", {"library": "libsample_runtime_noclass.so"}),
@@ -86,9 +83,11 @@ class FailingToEnterTheRuntime(unittest.TestCase):
 
     def run_case(self, setup, env=None):
         with Sandbox() as sb:
-            stub = install_application(sb)
-            if setup:
-                install_framework(sb, **setup)
+            framework, stub = install_application(self, sb)
+            if setup is None:
+                shutil.rmtree(framework)
+            else:
+                put_library(framework, **setup)
             return sb.run([stub], env=env)
 
     def test_every_failure_ends_in_the_alert_and_status_4(self):
@@ -112,6 +111,12 @@ class FailingToEnterTheRuntime(unittest.TestCase):
                 r = self.run_case(setup, env={"LANGUAGE": "fr"})
                 self.assertEqual(r.returncode, 4, r.stderr)
                 self.assertEqual(r.stderr, alert(french))
+
+    def test_other_exceptions_are_not_caught(self):
+        r = self.run_case({"library": "libsample_runtime_foreign.so"})
+        self.assertNotIn(r.returncode, (0, 4))
+        self.assertIn("not the platform's exception", r.stderr)
+        self.assertNotIn("[alert]", r.stderr)
 
 
 if __name__ == "__main__":
