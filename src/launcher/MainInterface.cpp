@@ -5,7 +5,7 @@
 platform::LoadedInterface loadMainInterface() {
   auto objects = std::make_shared<MainInterface>();
   objects->bootstrapper.setDownloader(&objects->downloader);
-  // Progress window: created here and connected to the Downloader, its title
-  // showing objects->bootstrapper.localizedWindowTitle().
+  objects->progressWindow->setTitle(objects->bootstrapper.localizedWindowTitle());
+  connectProgressWindow(objects->downloader, *objects->progressWindow);
   return {objects, &objects->bootstrapper};
 }

@@ -6,8 +6,13 @@
 #include "launcher/Bootstrapper.h"
 #include "launcher/Downloader.h"
 #include "platform/application.h"
+#include "platform/progress_window.h"
+
+#include <memory>
 
 struct MainInterface {
+  // First in, last out: the Downloader points to it.
+  std::unique_ptr<platform::ProgressWindow> progressWindow = platform::makeProgressWindow();
   Downloader downloader;
   Bootstrapper bootstrapper;
 };
