@@ -31,15 +31,14 @@ std::optional<std::string> existing(std::string path) {
   return path;
 }
 
-std::string catalogueText(const char32_t* text) {
-  return text == nullptr ? std::string() : wchartoNSString(text);
-}
+// The exit status of every failure, whatever GetProc said.
+constexpr int32_t kFailureExitStatus = 4;
 
-// Everything failed: the alert in the user's language, then status 4.
+// The row is chosen now, from the user's current languages.
 int32_t showRuntimeNotFound() {
   const StubMessageRow& row = allMessages[GetFatalErrorMessageIndex()];
-  platform::runAlert("Zandrel Nimbra", catalogueText(row.message), catalogueText(row.button));
-  return kRuntimeNotLoadable;
+  platform::runAlert("Zandrel Nimbra", wchartoNSString(row.message), wchartoNSString(row.button));
+  return kFailureExitStatus;
 }
 
 }  // namespace
