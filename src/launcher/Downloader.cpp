@@ -19,7 +19,8 @@ bool isGzipType(const std::string& mimeType) {
 }  // namespace
 
 Downloader::Downloader()
-    : resultPaths_(std::make_shared<std::vector<std::string>>()), starter_(&platform::URLDownload::start) {
+    : resultPaths_(std::make_shared<std::vector<std::string>>()),
+      starter_(&platform::URLDownload::start) {
   resultPaths_->reserve(10);
   cleanupPaths_.reserve(10);
   setCurrentProgressPercent(0);
@@ -131,9 +132,10 @@ void Downloader::downloadDidCreateDestination(platform::URLDownload&, const std:
 }
 
 void Downloader::downloadDidFinish(platform::URLDownload&) {
-  DebugTrace("Info: Successfully download %qi bytes of type %@",
-             urlResponse_ ? urlResponse_->expectedContentLength : platform::URLResponseUnknownLength,
-             urlResponse_ ? urlResponse_->mimeType : std::string());
+  DebugTrace(
+      "Info: Successfully download %qi bytes of type %@",
+      urlResponse_ ? urlResponse_->expectedContentLength : platform::URLResponseUnknownLength,
+      urlResponse_ ? urlResponse_->mimeType : std::string());
   urlDownload_.reset();
   install::logDownloadSuccess();
   ++currentUrlIndex_;

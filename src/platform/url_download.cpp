@@ -38,8 +38,8 @@ std::string percentDecoded(std::string_view s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
     int high = -1, low = -1;
-    if (s[i] == '%' && i + 2 < s.size() &&
-        (high = hexValue(s[i + 1])) >= 0 && (low = hexValue(s[i + 2])) >= 0) {
+    if (s[i] == '%' && i + 2 < s.size() && (high = hexValue(s[i + 1])) >= 0 &&
+        (low = hexValue(s[i + 2])) >= 0) {
       out += static_cast<char>(high * 16 + low);
       i += 2;
     } else {
@@ -90,8 +90,7 @@ std::vector<Parameter> headerParameters(std::string_view value) {
       }
     }
     if (!p.name.empty()) parameters.push_back(std::move(p));
-    if (i != std::string_view::npos && i < value.size() && value[i] != ';')
-      i = value.find(';', i);
+    if (i != std::string_view::npos && i < value.size() && value[i] != ';') i = value.find(';', i);
   }
   return parameters;
 }
@@ -123,7 +122,8 @@ struct CurlStringDeleter {
 
 std::string urlLastPathComponent(std::string_view url) {
   std::unique_ptr<CURLU, CurlUrlDeleter> handle(curl_url());
-  if (!handle || curl_url_set(handle.get(), CURLUPART_URL, std::string(url).c_str(), 0) != CURLUE_OK)
+  if (!handle ||
+      curl_url_set(handle.get(), CURLUPART_URL, std::string(url).c_str(), 0) != CURLUE_OK)
     return {};
   char* raw = nullptr;
   if (curl_url_get(handle.get(), CURLUPART_PATH, &raw, 0) != CURLUE_OK) return {};
@@ -168,31 +168,29 @@ std::string numberedFilename(std::string_view name, unsigned number) {
 }
 
 Error urlError(int code, std::string failingURL, std::string_view detail) {
+  static constexpr struct {
+    int code;
+    const char* text;
+  } kDescriptions[] = {
+      {URLErrorCancelled, "The transfer was cancelled."},
+      {URLErrorBadURL, "The URL is not valid."},
+      {URLErrorTimedOut, "The request timed out."},
+      {URLErrorUnsupportedURL, "The URL's scheme is not supported."},
+      {URLErrorCannotFindHost, "A server with the specified host name could not be found."},
+      {URLErrorCannotConnectToHost, "Could not connect to the server."},
+      {URLErrorNetworkConnectionLost, "The network connection was lost."},
+      {URLErrorHTTPTooManyRedirects, "Too many HTTP redirects."},
+      {URLErrorBadServerResponse, "The server sent a bad response."},
+      {URLErrorCannotDecodeContentData, "The content could not be decoded."},
+      {URLErrorFileDoesNotExist, "The requested file does not exist."},
+      {URLErrorDataLengthExceedsMaximum, "The response is larger than allowed."},
+      {URLErrorSecureConnectionFailed, "A secure connection to the server could not be made."},
+      {URLErrorCannotCreateFile, "The destination file could not be created."},
+      {URLErrorCannotWriteToFile, "The destination file could not be written."},
+  };
   const char* text = "An unknown error occurred.";
-  switch (code) {
-    case URLErrorCancelled: text = "The transfer was cancelled."; break;
-    case URLErrorBadURL: text = "The URL is not valid."; break;
-    case URLErrorTimedOut: text = "The request timed out."; break;
-    case URLErrorUnsupportedURL: text = "The URL's scheme is not supported."; break;
-    case URLErrorCannotFindHost:
-      text = "A server with the specified host name could not be found.";
-      break;
-    case URLErrorCannotConnectToHost: text = "Could not connect to the server."; break;
-    case URLErrorNetworkConnectionLost: text = "The network connection was lost."; break;
-    case URLErrorHTTPTooManyRedirects: text = "Too many HTTP redirects."; break;
-    case URLErrorBadServerResponse: text = "The server sent a bad response."; break;
-    case URLErrorCannotDecodeContentData: text = "The content could not be decoded."; break;
-    case URLErrorFileDoesNotExist: text = "The requested file does not exist."; break;
-    case URLErrorDataLengthExceedsMaximum:
-      text = "The response is larger than allowed.";
-      break;
-    case URLErrorSecureConnectionFailed:
-      text = "A secure connection to the server could not be made.";
-      break;
-    case URLErrorCannotCreateFile: text = "The destination file could not be created."; break;
-    case URLErrorCannotWriteToFile: text = "The destination file could not be written."; break;
-    default: break;
-  }
+  for (const auto& d : kDescriptions)
+    if (d.code == code) text = d.text;
   std::string description = text;
   if (!detail.empty()) description += " (" + std::string(detail) + ")";
   return Error{kURLErrorDomain, code, std::move(description), std::move(failingURL)};

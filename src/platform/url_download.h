@@ -55,8 +55,7 @@ class URLDownloadDelegate {
     return false;
   }
   // Expected to call setDestination; without one the transfer fails.
-  virtual void downloadDecideDestinationWithSuggestedFilename(URLDownload&,
-                                                              const std::string&) {}
+  virtual void downloadDecideDestinationWithSuggestedFilename(URLDownload&, const std::string&) {}
   virtual void downloadDidCreateDestination(URLDownload&, const std::string&) {}
   // Bytes as they came off the network, before any decoding.
   virtual void downloadDidReceiveDataOfLength(URLDownload&, uint64_t) {}

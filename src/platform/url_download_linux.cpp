@@ -91,7 +91,8 @@ bool startsWithIgnoringCase(std::string_view s, std::string_view prefix) {
 std::string_view headerValue(std::string_view line, std::size_t nameLength) {
   std::string_view v = line.substr(nameLength);
   while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
-  while (!v.empty() && (v.back() == '\r' || v.back() == '\n' || v.back() == ' ' || v.back() == '\t'))
+  while (!v.empty() &&
+         (v.back() == '\r' || v.back() == '\n' || v.back() == ' ' || v.back() == '\t'))
     v.remove_suffix(1);
   return v;
 }
@@ -137,8 +138,10 @@ class GzipInflater {
       if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return false;
       std::size_t produced = sizeof out_ - stream_.avail_out;
       if (produced > 0 && !sink(reinterpret_cast<const char*>(out_), produced)) return false;
-      if (rc == Z_STREAM_END) ended_ = true;
-      else if (rc == Z_BUF_ERROR && produced == 0) return false;
+      if (rc == Z_STREAM_END)
+        ended_ = true;
+      else if (rc == Z_BUF_ERROR && produced == 0)
+        return false;
     }
     return true;
   }
@@ -156,8 +159,8 @@ class CurlDownload;
 // a download cancelled or destroyed from inside a curl callback leaves it to
 // the session, which lets go of the handle once curl has returned.
 struct Handle {
+  CurlSlist headers;  // outlives the handle that sends it
   CurlEasy easy;
-  CurlSlist headers;
   CurlDownload* owner = nullptr;
   bool attached = false;
 };
@@ -336,12 +339,17 @@ class CurlDownload final : public URLDownload {
     });
   }
 
-  // Stops everything and deletes a file already created; no callback.
-  void discard() {
+  // Lets go of the idle timer and the transfer handle.
+  void stop() {
     state_ = State::Done;
     RunLoop::main().remove(idleTimer_);
     idleTimer_ = 0;
-    Session::shared().release(std::move(handle_));
+    if (handle_) Session::shared().release(std::move(handle_));
+  }
+
+  // Stops, and deletes a file already created; no callback.
+  void discard() {
+    stop();
     if (file_) {
       file_.reset();
       ::unlink(createdPath_.c_str());
@@ -358,10 +366,7 @@ class CurlDownload final : public URLDownload {
 
   void finish() {
     URLDownloadDelegate* delegate = delegate_;
-    state_ = State::Done;
-    RunLoop::main().remove(idleTimer_);
-    idleTimer_ = 0;
-    Session::shared().release(std::move(handle_));
+    stop();
     if (delegate) delegate->downloadDidFinish(*this);
   }
 
@@ -375,7 +380,8 @@ class CurlDownload final : public URLDownload {
     if (state_ == State::Redirecting) return redirect();
     if (state_ != State::Receiving) return fail(urlError(URLErrorBadServerResponse, currentURL_));
     if (inflater_ && !inflater_->atEnd())
-      return fail(urlError(URLErrorCannotDecodeContentData, currentURL_, "the gzip data ends early"));
+      return fail(
+          urlError(URLErrorCannotDecodeContentData, currentURL_, "the gzip data ends early"));
     int fd = file_.release();
     if (::close(fd) != 0) {
       ::unlink(createdPath_.c_str());
@@ -387,19 +393,24 @@ class CurlDownload final : public URLDownload {
   void redirect() {
     char* target = nullptr;
     curl_easy_getinfo(handle_->easy.get(), CURLINFO_REDIRECT_URL, &target);
-    if (!target) return fail(urlError(URLErrorBadServerResponse, currentURL_, "a redirect without a target"));
+    if (!target)
+      return fail(urlError(URLErrorBadServerResponse, currentURL_, "a redirect without a target"));
     std::string next = target;
-    if (++redirects_ > kMaxRedirects) return fail(urlError(URLErrorHTTPTooManyRedirects, currentURL_));
+    if (++redirects_ > kMaxRedirects)
+      return fail(urlError(URLErrorHTTPTooManyRedirects, currentURL_));
     if (!isWebScheme(next)) return fail(urlError(URLErrorUnsupportedURL, next));
     URLResponse redirectResponse = response(next);
     URLRequest proposed = request_;
     proposed.url = next;
-    std::optional<URLRequest> chosen = delegate_->downloadWillSendRequest(*this, proposed, redirectResponse);
+    std::optional<URLRequest> chosen =
+        delegate_->downloadWillSendRequest(*this, proposed, redirectResponse);
     if (state_ == State::Done) return;  // cancelled meanwhile
     if (!chosen) return fail(urlError(URLErrorCancelled, currentURL_));
     if (!isWebScheme(chosen->url)) return fail(urlError(URLErrorUnsupportedURL, chosen->url));
+    request_ = std::move(*chosen);
     Session::shared().detach(*handle_);
-    if (!load(chosen->url)) return fail(urlError(URLErrorUnknown, chosen->url, "the transfer could not go on"));
+    if (!load(request_.url))
+      return fail(urlError(URLErrorUnknown, request_.url, "the transfer could not go on"));
     touch();
   }
 
@@ -467,7 +478,8 @@ class CurlDownload final : public URLDownload {
     if (status == 404 || status == 410)
       return refuse(urlError(URLErrorFileDoesNotExist, currentURL_));
     if (status >= 400)
-      return refuse(urlError(URLErrorBadServerResponse, currentURL_, "HTTP status " + std::to_string(status)));
+      return refuse(urlError(URLErrorBadServerResponse, currentURL_,
+                             "HTTP status " + std::to_string(status)));
 
     state_ = State::Receiving;
     URLResponse r = response(currentURL_);
@@ -475,8 +487,10 @@ class CurlDownload final : public URLDownload {
     if (!delegate_) return false;
     if (delegate_->downloadShouldDecodeSourceDataOfMIMEType(*this, r.mimeType)) {
       inflater_ = std::make_unique<GzipInflater>();
-      if (!inflater_->ready()) return refuse(urlError(URLErrorCannotDecodeContentData, currentURL_));
-    } else if (contentLength_ > 0 && static_cast<uint64_t>(contentLength_) > request_.maximumLength) {
+      if (!inflater_->ready())
+        return refuse(urlError(URLErrorCannotDecodeContentData, currentURL_));
+    } else if (contentLength_ > 0 &&
+               static_cast<uint64_t>(contentLength_) > request_.maximumLength) {
       return refuse(urlError(URLErrorDataLengthExceedsMaximum, currentURL_));
     }
     if (!delegate_) return false;
@@ -485,7 +499,8 @@ class CurlDownload final : public URLDownload {
     if (destination_.empty())
       return refuse(urlError(URLErrorCannotCreateFile, currentURL_, "no destination"));
     std::optional<CreatedFile> created = createExclusiveFile(destination_);
-    if (!created) return refuse(urlError(URLErrorCannotCreateFile, currentURL_, std::strerror(errno)));
+    if (!created)
+      return refuse(urlError(URLErrorCannotCreateFile, currentURL_, std::strerror(errno)));
     file_ = std::move(created->fd);
     createdPath_ = std::move(created->path);
     delegate_->downloadDidCreateDestination(*this, createdPath_);

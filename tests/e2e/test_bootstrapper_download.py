@@ -9,6 +9,7 @@ import unittest
 
 from harness import BUILD_DIR, DOWNLOAD_HOST, LOG_ERR, LOG_NOTICE, Sandbox
 from nginx_server import Nginx
+from test_download import NO_PROXY
 from sample_runtime import make_installer_bundle, make_package, write_system_version
 
 BEGIN = "Bootstrapper begin with version 1.0.0.1 on Mac x86"
@@ -45,7 +46,7 @@ class BootstrapperDownloadTest(unittest.TestCase):
         self.url = f"http://127.0.0.1:{PORT}/{SYSTEM_FOLDER}"
 
     def launch(self, *args):
-        r = self.sb.run([self.bundle.executable, *args])
+        r = self.sb.run([self.bundle.executable, *args], env=NO_PROXY)
         # Whatever was fetched is gone once the process has ended.
         self.assertEqual(os.listdir(self.sb.tmp), [])
         return r

@@ -4,10 +4,11 @@
 //   download_probe [--timeout-ms N] [--idle-ms N] [--max-bytes N] [--cleanup]
 //                  RUN [--run RUN]...
 //   RUN := [--name NAME] [--ignore-failures] [--silent] [--cancel-on-data I]
-//          URL...
+//          [--cancel-inline] URL...
 //
 // --cancel-on-data I presses Cancel, from the run loop, once data of the
-// run's URL number I (from 0) has arrived. Exit status 0 when every run got
+// run's URL number I (from 0) has arrived; --cancel-inline presses it inside
+// the data callback itself. Exit status 0 when every run got
 // its notification, 3 when one did not arrive in time.
 #include "launcher/Downloader.h"
 #include "launcher/notifications.h"
@@ -28,6 +29,7 @@ struct Run {
   bool ignoreFailures = false;
   bool silent = false;
   int cancelOnData = -1;
+  bool cancelInline = false;
   std::vector<std::string> urls;
 };
 
@@ -65,7 +67,8 @@ class Tap final : public platform::URLDownloadDelegate {
     std::printf("redirect %s\n", r.url.c_str());
     return target->downloadWillSendRequest(d, std::move(r), rr);
   }
-  void downloadDidReceiveResponse(platform::URLDownload& d, const platform::URLResponse& r) override {
+  void downloadDidReceiveResponse(platform::URLDownload& d,
+                                  const platform::URLResponse& r) override {
     std::printf("response %ld %lld %s %s\n", r.statusCode,
                 static_cast<long long>(r.expectedContentLength), r.mimeType.c_str(),
                 r.suggestedFilename.c_str());
@@ -104,16 +107,28 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     bool hasValue = i + 1 < argc;
-    if (a == "--timeout-ms" && hasValue) timeoutMs = number(argv[++i]);
-    else if (a == "--idle-ms" && hasValue) idleMs = number(argv[++i]);
-    else if (a == "--max-bytes" && hasValue) maxBytes = number(argv[++i]);
-    else if (a == "--cleanup") cleanup = true;
-    else if (a == "--run") runs.push_back(Run{runs.back().name, false, false, -1, {}});
-    else if (a == "--name" && hasValue) runs.back().name = argv[++i];
-    else if (a == "--ignore-failures") runs.back().ignoreFailures = true;
-    else if (a == "--silent") runs.back().silent = true;
-    else if (a == "--cancel-on-data" && hasValue) runs.back().cancelOnData = static_cast<int>(number(argv[++i]));
-    else runs.back().urls.push_back(a);
+    if (a == "--timeout-ms" && hasValue)
+      timeoutMs = number(argv[++i]);
+    else if (a == "--idle-ms" && hasValue)
+      idleMs = number(argv[++i]);
+    else if (a == "--max-bytes" && hasValue)
+      maxBytes = number(argv[++i]);
+    else if (a == "--cleanup")
+      cleanup = true;
+    else if (a == "--run")
+      runs.push_back(Run{runs.back().name, false, false, -1, false, {}});
+    else if (a == "--name" && hasValue)
+      runs.back().name = argv[++i];
+    else if (a == "--ignore-failures")
+      runs.back().ignoreFailures = true;
+    else if (a == "--silent")
+      runs.back().silent = true;
+    else if (a == "--cancel-inline")
+      runs.back().cancelInline = true;
+    else if (a == "--cancel-on-data" && hasValue)
+      runs.back().cancelOnData = static_cast<int>(number(argv[++i]));
+    else
+      runs.back().urls.push_back(a);
   }
 
   auto& loop = platform::RunLoop::main();
@@ -121,8 +136,9 @@ int main(int argc, char** argv) {
   RecordingWindow window;
   connectProgressWindow(downloader, window);
   if (idleMs != 30000 || maxBytes >= 0)
-    downloader.setTransferLimits(std::chrono::milliseconds(idleMs),
-                                 maxBytes >= 0 ? static_cast<uint64_t>(maxBytes) : uint64_t{4} << 30);
+    downloader.setTransferLimits(
+        std::chrono::milliseconds(idleMs),
+        maxBytes >= 0 ? static_cast<uint64_t>(maxBytes) : uint64_t{4} << 30);
 
   double lastProgress = 0;
   downloader.addObserver(&lastProgress, "currentProgressPercent", [&] {
@@ -168,7 +184,10 @@ int main(int argc, char** argv) {
     tap.onData = [&](int index) {
       if (index != run.cancelOnData || cancelPending) return;
       cancelPending = true;
-      loop.addIdle([&] { window.pressCancel(); });
+      if (run.cancelInline)
+        window.pressCancel();
+      else
+        loop.addIdle([&] { window.pressCancel(); });
     };
     int before = received;
     std::printf("run %zu\n", current);

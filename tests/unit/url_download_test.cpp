@@ -33,7 +33,8 @@ TEST(SuggestedFilename, IsAlwaysAPlainNameFromTheHeaderOrTheUrl) {
       {"attachment; filename=\"runtime.pkg\"", "http://h/installer", "runtime.pkg"},
       {"attachment; filename=runtime.pkg", "http://h/installer", "runtime.pkg"},
       {"attachment;filename=\"a \\\"q\\\" b\"; size=3", "http://h/x", "a \"q\" b"},
-      {"attachment; filename=\"plain\"; filename*=UTF-8''%C3%A9t%C3%A9", "http://h/x", "\xC3\xA9t\xC3\xA9"},
+      {"attachment; filename=\"plain\"; filename*=UTF-8''%C3%A9t%C3%A9", "http://h/x",
+       "\xC3\xA9t\xC3\xA9"},
       {"attachment; filename*=ISO-8859-1''caf%E9; filename=\"cafe\"", "http://h/x", "cafe"},
       {"attachment; filename=\"../../etc/passwd\"", "http://h/installer", "passwd"},
       {"attachment; filename=\"..\\\\..\\\\boot.ini\"", "http://h/installer", "boot.ini"},
@@ -42,8 +43,11 @@ TEST(SuggestedFilename, IsAlwaysAPlainNameFromTheHeaderOrTheUrl) {
       {"attachment; filename=\"dir/\"", "http://h/installer", "installer"},
       {"attachment; filename=\"\"", "http://h/installer", "installer"},
       {"attachment; filename=\"  \"", "http://h/installer", "installer"},
-      {"attachment; filename=\"a\x01\x1f\x7f" "b\"", "http://h/installer", "ab"},
-      {"attachment; filename*=UTF-8''..%2F..%2F.ssh%2Fauthorized_keys", "http://h/i", "authorized_keys"},
+      {"attachment; filename=\"a\x01\x1f\x7f"
+       "b\"",
+       "http://h/installer", "ab"},
+      {"attachment; filename*=UTF-8''..%2F..%2F.ssh%2Fauthorized_keys", "http://h/i",
+       "authorized_keys"},
       {"attachment; filename*=UTF-8''%00", "http://h/installer", "installer"},
       {"inline", "http://h/installer", "installer"},
       {"attachment; filename=\"unterminated", "http://h/installer", "unterminated"},
@@ -68,10 +72,8 @@ TEST(NumberedFilename, NumbersBeforeTheLastExtension) {
     unsigned number;
     const char* expected;
   } cases[] = {
-      {"installer", 1, "installer-1"},
-      {"installer.p7", 2, "installer-2.p7"},
-      {"archive.tar.gz", 3, "archive.tar-3.gz"},
-      {".hidden", 1, ".hidden-1"},
+      {"installer", 1, "installer-1"},           {"installer.p7", 2, "installer-2.p7"},
+      {"archive.tar.gz", 3, "archive.tar-3.gz"}, {".hidden", 1, ".hidden-1"},
       {"trailing.", 1, "trailing-1."},
   };
   for (const auto& c : cases) {
