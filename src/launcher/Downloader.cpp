@@ -29,7 +29,16 @@ Downloader::Downloader()
 Downloader::~Downloader() = default;
 
 void Downloader::startDownload(const std::string& notificationName) {
-  const std::string& urlString = urlStrings_->at(static_cast<std::size_t>(currentUrlIndex_));
+  // Recorded first: a run that cannot start still ends under this name.
+  notificationName_ = notificationName;
+  if (!urlStrings_ || currentUrlIndex_ < 0 ||
+      static_cast<std::size_t>(currentUrlIndex_) >= urlStrings_->size()) {
+    // Nothing (left) to fetch: every URL of the list has finished.
+    doingDownload(false);
+    sendDoneNotfication(true);
+    return;
+  }
+  const std::string& urlString = (*urlStrings_)[static_cast<std::size_t>(currentUrlIndex_)];
   DebugTrace("Info: URL is %@", urlString);
   resetProgress();
   platform::URLRequest request{urlString, timeoutInterval_, maximumLength_};
@@ -39,8 +48,6 @@ void Downloader::startDownload(const std::string& notificationName) {
   else if (notificationName == CrlDownloadDone)
     install::logDownloadBegin("crl", urlString.c_str());
 
-  // Recorded first: a run that cannot start still ends under this name.
-  notificationName_ = notificationName;
   urlDownload_.reset();
   urlDownload_ = starter_(std::move(request), *this);
   if (urlDownload_) {

@@ -14,6 +14,7 @@
 #include <zlib.h>
 
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -449,8 +450,8 @@ class CurlDownload final : public URLDownload {
     } else if (startsWithIgnoringCase(line, "content-length:")) {
       std::string_view v = headerValue(line, 15);
       int64_t n = 0;
-      bool valid = !v.empty() && v.size() <= 18;
-      for (char c : v) valid = valid && c >= '0' && c <= '9', n = n * 10 + (c - '0');
+      auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), n);
+      bool valid = error == std::errc() && end == v.data() + v.size() && n >= 0;
       contentLength_ = valid ? n : URLResponseUnknownLength;
     } else if (startsWithIgnoringCase(line, "content-type:")) {
       std::string_view v = headerValue(line, 13);

@@ -136,6 +136,13 @@ TEST_F(DownloaderRun, ADownloadThatCannotStartEndsTheRunLikeAFailure) {
   }
 }
 
+TEST_F(DownloaderRun, AnEmptyListEndsTheRunAtOnceWithNothingFetched) {
+  start({});
+  EXPECT_TRUE(requests.empty());
+  deliverNotifications();
+  EXPECT_EQ(successes, std::vector<bool>{true});
+}
+
 TEST_F(DownloaderRun, CancelStopsTheTransferAndEndsTheRunWithFailure) {
   start({"http://h/a", "http://h/b"});
   downloader.downloadDidCreateDestination(*current, "/tmp/a");
