@@ -87,12 +87,15 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
 
 class FaultServer:
-    def __init__(self, port):
+    """On `port`, or on a free port the system picks when it is 0."""
+
+    def __init__(self, port=0):
         self.port = port
-        self.base = f"http://127.0.0.1:{port}"
 
     def __enter__(self):
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), _Handler)
+        self.port = self.httpd.server_address[1]
+        self.base = f"http://127.0.0.1:{self.port}"
         self.httpd.daemon_threads = True
         self.httpd.requests = []
         self.httpd.release = threading.Event()

@@ -32,15 +32,21 @@ http {{
 """
 
 
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
 class Nginx:
     """`locations` is raw configuration for the server block; `files` maps
-    paths below the document root to their bytes."""
+    paths below the document root to their bytes. Without a port, a free one
+    is picked (tests of several build trees may run at once)."""
 
-    def __init__(self, port, files=None, locations=""):
-        self.port = port
+    def __init__(self, port=None, files=None, locations=""):
+        self.fixed_port = port
         self.files = files or {}
         self.locations = locations
-        self.base = f"http://127.0.0.1:{port}"
 
     def url(self, path):
         return self.base + path
@@ -55,31 +61,46 @@ class Nginx:
                 os.makedirs(os.path.dirname(full), exist_ok=True)
                 with open(full, "wb") as f:
                     f.write(data)
-            config = os.path.join(self.dir, "nginx.conf")
-            with open(config, "w") as f:
-                f.write(CONFIG.format(dir=self.dir, port=self.port, locations=self.locations,
-                                      user="user root;" if os.geteuid() == 0 else ""))
-            self.proc = subprocess.Popen(
-                ["nginx", "-p", self.dir, "-c", config, "-e", os.path.join(self.dir, "error.log"),
-                 "-g", "daemon off;"],
-                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-            self._wait_listening()
+            # A picked port can be taken by someone else before nginx binds it.
+            for attempt in range(5):
+                if self._start(self.fixed_port or free_port()):
+                    break
+                if self.fixed_port or attempt == 4:
+                    raise RuntimeError("nginx did not start: " + self.failure)
         except BaseException:
             self._stop()
             raise
         return self
 
-    def _wait_listening(self):
+    def _start(self, port):
+        self.port = port
+        self.base = f"http://127.0.0.1:{port}"
+        config = os.path.join(self.dir, "nginx.conf")
+        with open(config, "w") as f:
+            f.write(CONFIG.format(dir=self.dir, port=port, locations=self.locations,
+                                  user="user root;" if os.geteuid() == 0 else ""))
+        self.proc = subprocess.Popen(
+            ["nginx", "-p", self.dir, "-c", config, "-e", os.path.join(self.dir, "error.log"),
+             "-g", "daemon off;"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # nginx writes its pid file once its socket is bound: a connection
+        # alone could reach someone else's server on that port.
+        pid_file = os.path.join(self.dir, "nginx.pid")
         deadline = time.monotonic() + 10
         while time.monotonic() < deadline:
             if self.proc.poll() is not None:
-                raise RuntimeError("nginx did not start: " + self.proc.stderr.read().decode())
+                self.failure = self.proc.stderr.read().decode()
+                self.proc.stderr.close()
+                self.proc = None
+                return False
             try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=0.2).close()
-                return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("nginx does not listen")
+                with open(pid_file) as f:
+                    if f.read().strip() == str(self.proc.pid):
+                        return True
+            except FileNotFoundError:
+                pass
+            time.sleep(0.02)
+        raise RuntimeError("nginx does not start")
 
     def requests(self):
         """The request paths of the access log, in order."""

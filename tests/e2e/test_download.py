@@ -4,6 +4,7 @@ transfers. download_probe drives it and prints what an observer sees."""
 
 import gzip
 import os
+import socket
 import unittest
 import urllib.parse
 
@@ -11,9 +12,6 @@ from fault_server import FaultServer
 from harness import Sandbox, binary
 from nginx_server import Nginx
 
-NGINX_PORT = 18507
-FAULT_PORT = 18506
-CLOSED_PORT = 18509  # nothing listens here
 
 
 # Loopback servers are reached directly, whatever proxy the machine names.
@@ -85,13 +83,17 @@ class Probe:
 class DownloadTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.nginx = Nginx(NGINX_PORT, FILES, LOCATIONS).__enter__()
-        cls.faults = FaultServer(FAULT_PORT).__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.faults.__exit__(None, None, None)
-        cls.nginx.__exit__(None, None, None)
+        # Free ports: the tests of several build trees may run at once.
+        cls.nginx = Nginx(None, FILES, LOCATIONS).__enter__()
+        cls.addClassCleanup(cls.nginx.__exit__, None, None, None)
+        cls.faults = FaultServer().__enter__()
+        cls.addClassCleanup(cls.faults.__exit__, None, None, None)
+        # Bound but not listening: connections to it are refused, and no one
+        # else can take the port meanwhile.
+        cls.closed = socket.socket()
+        cls.addClassCleanup(cls.closed.close)
+        cls.closed.bind(("127.0.0.1", 0))
+        cls.closed_url = "http://127.0.0.1:%d/installer" % cls.closed.getsockname()[1]
 
     def setUp(self):
         self.sb = Sandbox().__enter__()
@@ -185,7 +187,7 @@ class DownloadTest(unittest.TestCase):
 
     def test_with_ignore_failures_a_run_of_failures_still_succeeds(self):
         urls = [self.nginx.url("/files/missing"), self.faults.url("/drop/30000"),
-                f"http://127.0.0.1:{CLOSED_PORT}/installer"]
+                self.closed_url]
         p = self.probe("--name", "CrlDownloadDone", "--ignore-failures", *urls)
         run = p.only
         self.assertEqual(run["name"], "CrlDownloadDone")
@@ -280,7 +282,7 @@ class DownloadTest(unittest.TestCase):
             ("redirect loop", self.nginx.url("/loop"), -1007),
             ("redirect to another scheme", self.faults.url("/redirect?to=file:///etc/passwd"), -1002),
             ("corrupt gzip", self.nginx.url("/xgzip/corrupt"), -1016),
-            ("connection refused", f"http://127.0.0.1:{CLOSED_PORT}/x", -1004),
+            ("connection refused", self.closed_url, -1004),
         ]
         for label, url, code in cases:
             with self.subTest(label):
