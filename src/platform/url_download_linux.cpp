@@ -292,6 +292,8 @@ class CurlDownload final : public URLDownload {
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, handle_.get());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlDownload::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, handle_.get());
+    // Fewer, larger pieces: one write and one progress step each.
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024);
     if (!load(request_.url)) return false;
     touch();
     armIdleTimer(request_.timeoutInterval);
