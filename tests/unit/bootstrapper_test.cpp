@@ -6,6 +6,7 @@
 #include "platform/notification.h"
 #include "platform/process.h"
 #include "platform/run_loop.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,9 +51,6 @@ mode_t modeOf(const fs::path& path) {
 class BootstrapperTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "bootstrapper_test.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     const char* argv[] = {"/opt/somewhere/Install "};
     platform::setProcessArguments(1, argv);
     platform::setExitHookForTesting([](int code) { throw ExitCalled{code}; });
@@ -67,7 +63,6 @@ class BootstrapperTest : public ::testing::Test {
     // Verdicts a test left queued go nowhere now.
     platform::RunLoop::main().runUntil(
         [] { return platform::NotificationQueue::defaultQueue().pendingCount() == 0; }, 2s);
-    fs::remove_all(dir_);
   }
 
   // Runs `action`, which must end the run; returns the exit code and what
@@ -88,16 +83,15 @@ class BootstrapperTest : public ::testing::Test {
   // A downloaded installer (0600, as written by the download) that records
   // its arguments and ends with `status`.
   std::string writeInstaller(int status) {
-    const fs::path path = dir_ / "installer";
-    std::ofstream(path) << "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.args\"\nexit " << status
-                        << "\n";
+    const std::string path = dir_.write(
+        "installer",
+        "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.args\"\nexit " + std::to_string(status) + "\n");
     fs::permissions(path, fs::perms(0600));
-    std::ofstream(dir_ / "installer.p7") << "signature";
-    return path.string();
+    dir_.write("installer.p7", "signature");
+    return path;
   }
   std::vector<std::string> recordedArgs() const {
-    std::ifstream in(dir_ / "installer.args", std::ios::binary);
-    const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string data = dir_.read("installer.args");
     std::vector<std::string> args;
     for (std::size_t start = 0, end; (end = data.find('\0', start)) != std::string::npos;
          start = end + 1)
@@ -106,11 +100,11 @@ class BootstrapperTest : public ::testing::Test {
   }
   // The download has delivered the installer and its signature.
   void downloaded(const std::string& installer) {
-    const std::vector<std::string> files = {installer, (dir_ / "installer.p7").string()};
+    const std::vector<std::string> files = {installer, dir_.at("installer.p7")};
     bootstrapper_->handleDownloaderDone(true, &files);
   }
 
-  fs::path dir_;
+  test_support::TempDir dir_;
   Downloader downloader_;
   std::unique_ptr<Bootstrapper> bootstrapper_;
   const std::string appName_ = "Install ";
@@ -170,11 +164,11 @@ TEST_F(BootstrapperTest, RejectedSignatureEndsWith13AndTheInstallerNeverRuns) {
   EXPECT_EQ(code, 13);
   EXPECT_EQ(shown, alertText(appName_, message(6)));
   EXPECT_EQ(modeOf(installer), 0600u);
-  EXPECT_FALSE(fs::exists(dir_ / "installer.args"));
+  EXPECT_FALSE(fs::exists(dir_.at("installer.args")));
 }
 
 TEST_F(BootstrapperTest, AcceptedInstallerThatCannotBeMadeExecutableEndsWith11) {
-  downloaded((dir_ / "vanished").string());
+  downloaded(dir_.at("vanished"));
   auto [code, shown] = runToExit([&] { bootstrapper_->handleSignatureDone(true, nullptr); });
   EXPECT_EQ(code, 11);
   EXPECT_EQ(shown, alertText(appName_, message(6)));
@@ -247,8 +241,7 @@ TEST_F(BootstrapperTest, MarkAsExecutableAddsTheExecuteBitsOnly) {
                {04640, 04751}, {01600, 01711}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.before);
-    const fs::path file = dir_ / "file";
-    std::ofstream(file).put('x');
+    const fs::path file = dir_.write("file", "x");
     ASSERT_EQ(::chmod(file.c_str(), c.before), 0);
     EXPECT_TRUE(bootstrapper_->markAsExecutable(file.string()));
     EXPECT_EQ(modeOf(file), c.after);
@@ -257,20 +250,19 @@ TEST_F(BootstrapperTest, MarkAsExecutableAddsTheExecuteBitsOnly) {
 }
 
 TEST_F(BootstrapperTest, MarkAsExecutableFollowsLinksAndFailsOnNothing) {
-  const fs::path target = dir_ / "real";
-  std::ofstream(target).put('x');
+  const fs::path target = dir_.write("real", "x");
   ::chmod(target.c_str(), 0600);
-  fs::create_directory(dir_ / "folder");
-  fs::create_directory_symlink(dir_, dir_ / "folder" / "up");
-  fs::create_symlink(target, dir_ / "link");
-  fs::create_symlink(dir_ / "gone", dir_ / "dangling");
+  fs::create_directory(dir_.at("folder"));
+  fs::create_directory_symlink(dir_.path(), dir_.at("folder/up"));
+  fs::create_symlink(target, dir_.at("link"));
+  fs::create_symlink(dir_.at("gone"), dir_.at("dangling"));
 
-  EXPECT_TRUE(bootstrapper_->markAsExecutable((dir_ / "folder" / "up" / "link").string()));
+  EXPECT_TRUE(bootstrapper_->markAsExecutable(dir_.at("folder/up/link")));
   EXPECT_EQ(modeOf(target), 0711u);
-  EXPECT_FALSE(bootstrapper_->markAsExecutable((dir_ / "missing").string()));
-  EXPECT_FALSE(bootstrapper_->markAsExecutable((dir_ / "dangling").string()));
-  EXPECT_FALSE(fs::exists(dir_ / "missing"));
-  EXPECT_FALSE(fs::exists(dir_ / "gone"));
+  EXPECT_FALSE(bootstrapper_->markAsExecutable(dir_.at("missing")));
+  EXPECT_FALSE(bootstrapper_->markAsExecutable(dir_.at("dangling")));
+  EXPECT_FALSE(fs::exists(dir_.at("missing")));
+  EXPECT_FALSE(fs::exists(dir_.at("gone")));
 }
 
 TEST(SignatureVerificationTest, MissingFilesAreRejectedLaterWithTheVerifierAsObject) {

@@ -10,6 +10,10 @@
 
 namespace {
 
+using test_support::stringEntry;
+using test_support::writeFile;
+using test_support::xmlPlist;
+
 using install::PlatformInfo;
 
 class PlatformInfoTest : public InstallSandbox {
@@ -18,7 +22,7 @@ class PlatformInfoTest : public InstallSandbox {
     return root_ + "/System/Library/CoreServices/SystemVersion.plist";
   }
   void writeProductVersion(const std::string& version) {
-    writeFile(systemVersionFile(), plist(stringEntry("ProductVersion", version)));
+    writeFile(systemVersionFile(), xmlPlist(stringEntry("ProductVersion", version)));
   }
   static PlatformInfo platformInfo() {
     PlatformInfo info{-1, -1, -1, -1, -1};
@@ -61,14 +65,14 @@ TEST_F(PlatformInfoTest, FileRouteReadsProductVersion) {
     int major, minor, patch;
   };
   const Case cases[] = {
-      {"10.6", plist(stringEntry("ProductVersion", "10.6")), 10, 6, 0},
-      {"10.6.8", plist(stringEntry("ProductVersion", "10.6.8")), 10, 6, 8},
-      {"11", plist(stringEntry("ProductVersion", "11")), 11, 0, 0},
-      {"trailing text", plist(stringEntry("ProductVersion", "10.6beta.8 (10K549)")), 10, 6, 8},
-      {"no digits", plist(stringEntry("ProductVersion", "ten.6")), 0, 6, 0},
-      {"above 16 bits", plist(stringEntry("ProductVersion", "65546.1.2")), 10, 1, 2},
+      {"10.6", xmlPlist(stringEntry("ProductVersion", "10.6")), 10, 6, 0},
+      {"10.6.8", xmlPlist(stringEntry("ProductVersion", "10.6.8")), 10, 6, 8},
+      {"11", xmlPlist(stringEntry("ProductVersion", "11")), 11, 0, 0},
+      {"trailing text", xmlPlist(stringEntry("ProductVersion", "10.6beta.8 (10K549)")), 10, 6, 8},
+      {"no digits", xmlPlist(stringEntry("ProductVersion", "ten.6")), 0, 6, 0},
+      {"above 16 bits", xmlPlist(stringEntry("ProductVersion", "65546.1.2")), 10, 1, 2},
       {"missing file", std::nullopt, 10, 0, 0},
-      {"missing key", plist(stringEntry("ProductName", "Mac OS X")), 10, 0, 0},
+      {"missing key", xmlPlist(stringEntry("ProductName", "Mac OS X")), 10, 0, 0},
       {"unreadable file", std::string("\x01\x02garbage"), 10, 0, 0},
   };
   for (const auto& c : cases) {

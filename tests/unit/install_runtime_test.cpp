@@ -9,6 +9,10 @@
 
 namespace {
 
+using test_support::stringEntry;
+using test_support::writeFile;
+using test_support::xmlPlist;
+
 using install::RuntimeVersionInfo;
 
 constexpr RuntimeVersionInfo kUntouched{7, 7, 7, 7};
@@ -25,7 +29,8 @@ class RuntimeTest : public InstallSandbox {
   std::string installFramework(const std::string& library, const std::string& version) {
     const std::string base = library == "~" ? home_ + "/Library" : root_ + "/" + library;
     const std::string framework = base + "/Frameworks/Zandrel Nimbra.framework";
-    writeFile(framework + "/Resources/Info.plist", plist(stringEntry("CFBundleVersion", version)));
+    writeFile(framework + "/Resources/Info.plist",
+              xmlPlist(stringEntry("CFBundleVersion", version)));
     return framework;
   }
 };
@@ -61,7 +66,8 @@ TEST_F(RuntimeTest, ReadsFourPartVersionsByTheScannerRules) {
   const std::string framework = installFramework("Library", "");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    writeFile(framework + "/Resources/Info.plist", plist(stringEntry("CFBundleVersion", c.text)));
+    writeFile(framework + "/Resources/Info.plist",
+              xmlPlist(stringEntry("CFBundleVersion", c.text)));
     RuntimeVersionInfo info = kUntouched;
     const int status = install::platform_getFileVersion(framework.c_str(), info);
     if (c.expected) {
@@ -82,8 +88,8 @@ TEST_F(RuntimeTest, BundlesWithoutAReadableVersionFail) {
   };
   const Case cases[] = {
       {"no information dictionary", std::nullopt},
-      {"no version key", plist(stringEntry("CFBundleName", "Nimbra"))},
-      {"version not a string", plist("<key>CFBundleVersion</key><integer>3</integer>")},
+      {"no version key", xmlPlist(stringEntry("CFBundleName", "Nimbra"))},
+      {"version not a string", xmlPlist("<key>CFBundleVersion</key><integer>3</integer>")},
       {"unparsable dictionary", std::string("not a property list")},
   };
   for (const auto& c : cases) {

@@ -1,10 +1,10 @@
 #include "stub/load_runtime.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,34 +18,23 @@ constexpr const char* kLibrary = "Zandrel Nimbra.framework/Versions/1.0/Zandrel 
 // library files each case lays out below TREE.
 class RuntimeSearchTest : public testing::Test {
  protected:
-  void SetUp() override {
-    tree_ = fs::temp_directory_path() /
-            ("runtime-search." + std::to_string(::getpid()) + "." +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(tree_ / "Apps/X.app/Contents/MacOS");
-  }
-  void TearDown() override { fs::remove_all(tree_); }
+  void SetUp() override { fs::create_directories(tree_.at("Apps/X.app/Contents/MacOS")); }
 
-  std::string at(const std::string& relative) const { return (tree_ / relative).string(); }
-
-  void touch(const std::string& relative) const {
-    fs::create_directories(fs::path(at(relative)).parent_path());
-    std::ofstream(at(relative)) << "not a library";
-  }
+  void touch(const std::string& relative) const { tree_.write(relative, "not a library"); }
 
   stub::ProcessView process(std::vector<std::string> arguments,
                             std::optional<std::string> installed = std::nullopt) {
     locationAsked_ = false;
     return stub::ProcessView{
-        std::move(arguments), at("Apps/X.app/Contents/MacOS/RuntimeAppStub"),
-        [this] { return at("work"); },
+        std::move(arguments), tree_.at("Apps/X.app/Contents/MacOS/RuntimeAppStub"),
+        [this] { return tree_.at("work"); },
         [this, installed] {
           locationAsked_ = true;
           return installed;
         }};
   }
 
-  fs::path tree_;
+  test_support::TempDir tree_;
   bool locationAsked_ = false;
 };
 
@@ -123,14 +112,15 @@ TEST_F(RuntimeSearchTest, FlaggedPlacesInTheirOrder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    fs::remove_all(tree_);
-    fs::create_directories(tree_ / "Apps/X.app/Contents/MacOS");
+    tree_.clear();
+    fs::create_directories(tree_.at("Apps/X.app/Contents/MacOS"));
     for (const std::string& file : c.files) touch(file);
-    auto view = process(c.arguments, c.installed ? std::optional(at("Installed.framework"))
-                                                 : std::nullopt);
+    auto view = process(c.arguments, c.installed
+                                         ? std::optional(tree_.at("Installed.framework"))
+                                         : std::nullopt);
     stub::RuntimeSearchResult result = stub::FindRuntimeLibrary(c.flags, view);
     EXPECT_EQ(result.status, c.status);
-    EXPECT_EQ(result.libraryPath, c.found.empty() ? "" : at(c.found));
+    EXPECT_EQ(result.libraryPath, c.found.empty() ? "" : tree_.at(c.found));
     EXPECT_EQ(locationAsked_, c.locationAsked);
   }
 }
@@ -139,23 +129,23 @@ TEST_F(RuntimeSearchTest, AbsoluteRuntimeFolderAndUntidyExecutablePath) {
   touch(std::string("rt/") + kLibrary);
   touch(std::string("Apps/runtimeSDK/") + kLibrary);
 
-  auto absolute = process({"prog", "-runtime", at("rt")});
+  auto absolute = process({"prog", "-runtime", tree_.at("rt")});
   EXPECT_EQ(stub::FindRuntimeLibrary(stub::kRuntimeFromArgument, absolute).libraryPath,
-            at(std::string("rt/") + kLibrary));
+            tree_.at(std::string("rt/") + kLibrary));
 
   // The executable path is standardized before components are cut off.
   auto untidy = process({"prog"});
-  untidy.executablePath = at("Apps//X.app/Contents/./MacOS/../MacOS/RuntimeAppStub");
+  untidy.executablePath = tree_.at("Apps//X.app/Contents/./MacOS/../MacOS/RuntimeAppStub");
   EXPECT_EQ(stub::FindRuntimeLibrary(stub::kRuntimeBesideApp, untidy).libraryPath,
-            at(std::string("Apps/runtimeSDK/") + kLibrary));
+            tree_.at(std::string("Apps/runtimeSDK/") + kLibrary));
 }
 
 TEST_F(RuntimeSearchTest, FindSDKRuntimePathNeedsTheWholeRelativePath) {
-  fs::create_directories(at("base/runtimeSDK/Zandrel Nimbra.framework/Versions/1.0"));
-  EXPECT_EQ(stub::FindSDKRuntimePath(at("base"), kLibrary), std::nullopt);
+  fs::create_directories(tree_.at("base/runtimeSDK/Zandrel Nimbra.framework/Versions/1.0"));
+  EXPECT_EQ(stub::FindSDKRuntimePath(tree_.at("base"), kLibrary), std::nullopt);
   touch(std::string("base/runtimes/nimbra/mac/") + kLibrary);
-  EXPECT_EQ(stub::FindSDKRuntimePath(at("base"), kLibrary),
-            at(std::string("base/runtimes/nimbra/mac/") + kLibrary));
+  EXPECT_EQ(stub::FindSDKRuntimePath(tree_.at("base"), kLibrary),
+            tree_.at(std::string("base/runtimes/nimbra/mac/") + kLibrary));
 }
 
 TEST_F(RuntimeSearchTest, UnloadableLibraryIsStatusFourAndLeavesTheOutputsAlone) {
@@ -167,8 +157,8 @@ TEST_F(RuntimeSearchTest, UnloadableLibraryIsStatusFourAndLeavesTheOutputsAlone)
   };
   const Case cases[] = {
       {"no framework", std::nullopt, stub::kRuntimeNotFound},
-      {"framework without a library", at("Missing.framework"), stub::kRuntimeNotLoadable},
-      {"library that does not load", at("Installed.framework"), stub::kRuntimeNotLoadable},
+      {"framework without a library", tree_.at("Missing.framework"), stub::kRuntimeNotLoadable},
+      {"library that does not load", tree_.at("Installed.framework"), stub::kRuntimeNotLoadable},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

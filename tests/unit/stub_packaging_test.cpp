@@ -1,12 +1,11 @@
 #include "platform/paths.h"
 #include "platform/plist.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <cstdlib>
-#include <iterator>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -56,9 +55,8 @@ TEST(StubPackagingTest, EntitlementsAreTheNineGrantsEachTrue) {
 }
 
 TEST(StubPackagingTest, SigningIdentifier) {
-  std::ifstream file(besideStub("RuntimeAppStub.identifier"));
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "RuntimeAppStubTemplate64\n");
+  EXPECT_EQ(test_support::readFile(besideStub("RuntimeAppStub.identifier")),
+            "RuntimeAppStubTemplate64\n");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/task.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +8,7 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,25 +19,13 @@ namespace {
 
 class TaskTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "task_test.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string script(const std::string& name, const std::string& body, mode_t mode = 0755) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path) << "#!/bin/sh\n" << body;
+    const std::string path = dir_.write(name, "#!/bin/sh\n" + body);
     ::chmod(path.c_str(), mode);
     return path;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
 
-  fs::path dir_;
+  test_support::TempDir dir_;
 };
 
 TEST_F(TaskTest, StatusOfTheChild) {
@@ -63,12 +49,10 @@ TEST_F(TaskTest, StatusOfTheChild) {
 }
 
 TEST_F(TaskTest, ProgramsTheSystemRefusesToStart) {
-  std::ofstream(dir_ / "garbage") << "not a program\n";
-  ::chmod((dir_ / "garbage").c_str(), 0755);
-  std::ofstream(dir_ / "no-interpreter") << "#!/nonexistent/shell\n";
-  ::chmod((dir_ / "no-interpreter").c_str(), 0755);
-  const std::string paths[] = {"", (dir_ / "missing").string(), dir_.string(),
-                               (dir_ / "garbage").string(), (dir_ / "no-interpreter").string()};
+  ::chmod(dir_.write("garbage", "not a program\n").c_str(), 0755);
+  ::chmod(dir_.write("no-interpreter", "#!/nonexistent/shell\n").c_str(), 0755);
+  const std::string paths[] = {"", dir_.at("missing"), dir_.path().string(), dir_.at("garbage"),
+                               dir_.at("no-interpreter")};
   for (const auto& path : paths) {
     SCOPED_TRACE(path);
     EXPECT_EQ(runTaskAndWait(path, {"-x1"}), platform::kTaskCouldNotStart);
@@ -77,24 +61,24 @@ TEST_F(TaskTest, ProgramsTheSystemRefusesToStart) {
 
 TEST_F(TaskTest, ArgumentsArriveUnchangedAndTheEnvironmentIsInherited) {
   const std::string child = script("child", "printf '%s\\0' \"$0\" \"$@\" > \"$TASK_TEST_OUT\"\n");
-  ::setenv("TASK_TEST_OUT", (dir_ / "out").c_str(), 1);
+  test_support::ScopedEnv env;
+  env.set("TASK_TEST_OUT", dir_.at("out"));
   const std::vector<std::string> args = {"-location", "/a folder/with  spaces", "", "'quoted'",
                                          "\"double\"", "$HOME", "*"};
   EXPECT_EQ(runTaskAndWait(child, args), 0);
-  ::unsetenv("TASK_TEST_OUT");
 
   std::string expected = child + '\0';
   for (const auto& arg : args) expected += arg + '\0';
-  EXPECT_EQ(read("out"), expected);
+  EXPECT_EQ(dir_.read("out"), expected);
 }
 
 TEST_F(TaskTest, WorkingFolderIsInherited) {
   const fs::path before = fs::current_path();
-  fs::current_path(dir_);
+  fs::current_path(dir_.path());
   const int status = runTaskAndWait(script("child", "pwd -P > cwd\n"), {});
   fs::current_path(before);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(read("cwd"), fs::canonical(dir_).string() + "\n");
+  EXPECT_EQ(dir_.read("cwd"), fs::canonical(dir_.path()).string() + "\n");
 }
 
 TEST_F(TaskTest, ChildStartsWithDefaultSignalHandling) {

@@ -1,4 +1,5 @@
 #include "platform/url_download.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -85,27 +85,13 @@ TEST(NumberedFilename, NumbersBeforeTheLastExtension) {
 
 class ExclusiveFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char templ[] = "/tmp/nimbra-unit.XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    dir_ = templ;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
-  void write(const std::string& name, const std::string& text) const {
-    std::ofstream(path(name)) << text;
-  }
-  std::string read(const std::string& name) const {
-    std::ifstream in(path(name));
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::string dir_;
+  test_support::TempDir dir_;
 };
 
 TEST_F(ExclusiveFile, CreatesTheNameWithOwnerOnlyPermissions) {
-  auto created = createExclusiveFile(path("installer"));
+  auto created = createExclusiveFile(dir_.at("installer"));
   ASSERT_TRUE(created);
-  EXPECT_EQ(created->path, path("installer"));
+  EXPECT_EQ(created->path, dir_.at("installer"));
   struct stat st {};
   ASSERT_EQ(fstat(created->fd.get(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
@@ -113,22 +99,22 @@ TEST_F(ExclusiveFile, CreatesTheNameWithOwnerOnlyPermissions) {
 }
 
 TEST_F(ExclusiveFile, LeavesWhatIsThereAloneAndTakesTheNextFreeName) {
-  write("installer.p7", "old");
-  write("installer-1.p7", "older");
-  ASSERT_EQ(symlink(path("elsewhere").c_str(), path("installer-2.p7").c_str()), 0);
-  std::filesystem::create_directory(path("installer-3.p7"));
-  auto created = createExclusiveFile(path("installer.p7"));
+  dir_.write("installer.p7", "old");
+  dir_.write("installer-1.p7", "older");
+  ASSERT_EQ(symlink(dir_.at("elsewhere").c_str(), dir_.at("installer-2.p7").c_str()), 0);
+  std::filesystem::create_directory(dir_.at("installer-3.p7"));
+  auto created = createExclusiveFile(dir_.at("installer.p7"));
   ASSERT_TRUE(created);
-  EXPECT_EQ(created->path, path("installer-4.p7"));
-  EXPECT_EQ(read("installer.p7"), "old");
-  EXPECT_EQ(read("installer-1.p7"), "older");
+  EXPECT_EQ(created->path, dir_.at("installer-4.p7"));
+  EXPECT_EQ(dir_.read("installer.p7"), "old");
+  EXPECT_EQ(dir_.read("installer-1.p7"), "older");
   // The dangling link was not followed to create its target.
-  EXPECT_FALSE(std::filesystem::exists(path("elsewhere")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.at("elsewhere")));
 }
 
 TEST_F(ExclusiveFile, FailsInAFolderThatDoesNotExist) {
   errno = 0;
-  EXPECT_FALSE(createExclusiveFile(path("missing/installer")));
+  EXPECT_FALSE(createExclusiveFile(dir_.at("missing/installer")));
   EXPECT_EQ(errno, ENOENT);
 }
 
