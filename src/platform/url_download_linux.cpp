@@ -25,6 +25,9 @@ namespace platform {
 namespace {
 
 constexpr int kMaxRedirects = 16;
+// curl bounds a response's header section but keeps every trailer field it
+// is sent.
+constexpr std::size_t kMaxTrailerBytes = 256 * 1024;
 constexpr unsigned kMaxNumberedNames = 10000;
 
 struct CurlEasyDeleter {
@@ -324,6 +327,7 @@ class CurlDownload final : public URLDownload {
     contentType_.clear();
     contentDisposition_.clear();
     sawLocation_ = false;
+    trailerBytes_ = 0;
     return Session::shared().attach(*handle_);
   }
 
@@ -443,7 +447,11 @@ class CurlDownload final : public URLDownload {
 
   bool header(std::string_view line) {
     touch();
-    if (state_ != State::AwaitingHeaders) return true;  // trailers
+    if (state_ != State::AwaitingHeaders) {  // trailers
+      trailerBytes_ += line.size();
+      return trailerBytes_ <= kMaxTrailerBytes ||
+             refuse(urlError(URLErrorBadServerResponse, currentURL_, "too many trailer fields"));
+    }
     if (line.starts_with("HTTP/")) {
       contentLength_ = URLResponseUnknownLength;
       contentType_.clear();
@@ -548,6 +556,7 @@ class CurlDownload final : public URLDownload {
   std::string contentType_;
   std::string contentDisposition_;
   bool sawLocation_ = false;
+  std::size_t trailerBytes_ = 0;
   std::string destination_;
   std::string createdPath_;
   UniqueFd file_;

@@ -9,6 +9,7 @@ Paths (n, m are byte counts):
   /disposition/NAME?v=VALUE  a small body, Content-Disposition VALUE
   /status/CODE               that status with a small page
   /redirect?to=URL           302 to URL
+  /trailers/n                a small chunked body, then n trailer fields of 1 KiB
 Every request line is kept in `requests`, in order."""
 
 import http.server
@@ -32,6 +33,13 @@ class _Handler(http.server.BaseHTTPRequestHandler):
     @staticmethod
     def _body(n):
         return bytes((i * 7 + 3) & 0xFF for i in range(n))
+
+    def _send_quietly(self, data):
+        # The client may hang up once it has seen enough.
+        try:
+            self.wfile.write(data)
+        except OSError:
+            self.close_connection = True
 
     def do_GET(self):
         server = self.server
@@ -82,6 +90,12 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         elif kind == "redirect":
             target = urllib.parse.parse_qs(url.query)["to"][0]
             self._head(302, [("Location", target), ("Content-Length", "0")])
+        elif kind == "trailers":
+            self._head(200, [("Transfer-Encoding", "chunked")])
+            body = b"trailed body\n"
+            trailers = b"".join(b"X-Trailer-%d: %s\r\n" % (i, b"t" * 1000)
+                                for i in range(int(args[0])))
+            self._send_quietly(b"%x\r\n%s\r\n0\r\n%s\r\n" % (len(body), body, trailers))
         else:
             self._head(400, [("Content-Length", "0")])
 

@@ -281,6 +281,7 @@ class DownloadTest(unittest.TestCase):
             ("forbidden", self.faults.url("/status/403"), -1011),
             ("redirect loop", self.nginx.url("/loop"), -1007),
             ("redirect to another scheme", self.faults.url("/redirect?to=file:///etc/passwd"), -1002),
+            ("endless trailers", self.faults.url("/trailers/2000"), -1011),
             ("corrupt gzip", self.nginx.url("/xgzip/corrupt"), -1016),
             ("connection refused", self.closed_url, -1004),
         ]
@@ -322,6 +323,16 @@ class DownloadTest(unittest.TestCase):
         self.assertTrue(p.only["success"])
         self.assertEqual(p.only["files"], [self.tmp("installer")])
         self.assertEqual(self.read(self.tmp("installer")), INSTALLER)
+
+    def test_trailers_and_a_redirect_page_within_bounds_are_passed_over(self):
+        cases = [("trailers", self.faults.url("/trailers/4"), "4", len(b"trailed body\n"))]
+        for label, url, name, size in cases:
+            with self.subTest(label):
+                p = self.probe(url)
+                self.assertTrue(p.only["success"], p.lines)
+                self.assertEqual(p.only["files"], [self.tmp(name)])
+                self.assertEqual(os.path.getsize(self.tmp(name)), size)
+                os.unlink(self.tmp(name))
 
     def test_a_hostile_content_disposition_yields_a_plain_name_in_the_folder(self):
         cases = [
