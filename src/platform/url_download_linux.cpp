@@ -26,8 +26,9 @@ namespace {
 
 constexpr int kMaxRedirects = 16;
 // curl bounds a response's header section but keeps every trailer field it
-// is sent.
+// is sent; the page of a redirect is read only to be dropped.
 constexpr std::size_t kMaxTrailerBytes = 256 * 1024;
+constexpr std::size_t kMaxRedirectPageBytes = 1024 * 1024;
 constexpr unsigned kMaxNumberedNames = 10000;
 
 struct CurlEasyDeleter {
@@ -328,6 +329,7 @@ class CurlDownload final : public URLDownload {
     contentDisposition_.clear();
     sawLocation_ = false;
     trailerBytes_ = 0;
+    redirectPageBytes_ = 0;
     return Session::shared().attach(*handle_);
   }
 
@@ -520,7 +522,11 @@ class CurlDownload final : public URLDownload {
 
   bool body(const char* data, std::size_t length) {
     touch();
-    if (state_ == State::Redirecting) return true;  // the redirect's own page
+    if (state_ == State::Redirecting) {  // the redirect's own page
+      redirectPageBytes_ += length;
+      return redirectPageBytes_ <= kMaxRedirectPageBytes ||
+             refuse(urlError(URLErrorBadServerResponse, currentURL_, "a redirect page too long"));
+    }
     if (state_ != State::Receiving || !file_) return false;
     auto store = [this](const char* bytes, std::size_t n) {
       if (n > request_.maximumLength - stored_)
@@ -557,6 +563,7 @@ class CurlDownload final : public URLDownload {
   std::string contentDisposition_;
   bool sawLocation_ = false;
   std::size_t trailerBytes_ = 0;
+  std::size_t redirectPageBytes_ = 0;
   std::string destination_;
   std::string createdPath_;
   UniqueFd file_;

@@ -9,6 +9,7 @@ Paths (n, m are byte counts):
   /disposition/NAME?v=VALUE  a small body, Content-Disposition VALUE
   /status/CODE               that status with a small page
   /redirect?to=URL           302 to URL
+  /redirect-page/n?to=URL    302 to URL, with a page of n bytes
   /trailers/n                a small chunked body, then n trailer fields of 1 KiB
 Every request line is kept in `requests`, in order."""
 
@@ -90,6 +91,11 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         elif kind == "redirect":
             target = urllib.parse.parse_qs(url.query)["to"][0]
             self._head(302, [("Location", target), ("Content-Length", "0")])
+        elif kind == "redirect-page":
+            target = urllib.parse.parse_qs(url.query)["to"][0]
+            n = int(args[0])
+            self._head(302, [("Location", target), ("Content-Length", str(n))])
+            self._send_quietly(self._body(n))
         elif kind == "trailers":
             self._head(200, [("Transfer-Encoding", "chunked")])
             body = b"trailed body\n"

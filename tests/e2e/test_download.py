@@ -281,6 +281,8 @@ class DownloadTest(unittest.TestCase):
             ("forbidden", self.faults.url("/status/403"), -1011),
             ("redirect loop", self.nginx.url("/loop"), -1007),
             ("redirect to another scheme", self.faults.url("/redirect?to=file:///etc/passwd"), -1002),
+            ("a redirect with an endless page",
+             self.faults.url("/redirect-page/3000000?to=/file/after"), -1011),
             ("endless trailers", self.faults.url("/trailers/2000"), -1011),
             ("corrupt gzip", self.nginx.url("/xgzip/corrupt"), -1016),
             ("connection refused", self.closed_url, -1004),
@@ -325,7 +327,9 @@ class DownloadTest(unittest.TestCase):
         self.assertEqual(self.read(self.tmp("installer")), INSTALLER)
 
     def test_trailers_and_a_redirect_page_within_bounds_are_passed_over(self):
-        cases = [("trailers", self.faults.url("/trailers/4"), "4", len(b"trailed body\n"))]
+        cases = [("redirect page", self.faults.url("/redirect-page/60000?to=/file/after"),
+                  "after", 1000),
+                 ("trailers", self.faults.url("/trailers/4"), "4", len(b"trailed body\n"))]
         for label, url, name, size in cases:
             with self.subTest(label):
                 p = self.probe(url)
