@@ -49,6 +49,7 @@ void Downloader::startDownload(const std::string& notificationName) {
     install::logDownloadBegin("crl", urlString.c_str());
 
   urlDownload_.reset();
+  destinationPath_.reset();
   urlDownload_ = starter_(std::move(request), *this);
   if (urlDownload_) {
     doingDownload(true);
@@ -60,6 +61,7 @@ void Downloader::startDownload(const std::string& notificationName) {
 
 void Downloader::stopDownLoad(const void*) {
   if (urlDownload_) urlDownload_->cancel();
+  forgetDestination();
   doingDownload(false);
   install::logDownloadCancel();
   sendDoneNotfication(false);
@@ -93,8 +95,10 @@ void Downloader::sendDoneNotfication(bool success) {
 }
 
 void Downloader::cleanupTempFiles() {
-  for (const auto& path : cleanupPaths_) platform::removeItem(path);
+  for (const auto& path : cleanupPaths_)
+    if (!deletedPaths_.contains(path)) platform::removeItem(path);
   cleanupPaths_.clear();
+  deletedPaths_.clear();
 }
 
 std::optional<platform::URLRequest> Downloader::downloadWillSendRequest(
@@ -136,6 +140,8 @@ void Downloader::downloadDecideDestinationWithSuggestedFilename(platform::URLDow
 
 void Downloader::downloadDidCreateDestination(platform::URLDownload&, const std::string& path) {
   resultPaths_->push_back(path);
+  destinationPath_ = path;
+  deletedPaths_.erase(path);
 }
 
 void Downloader::downloadDidFinish(platform::URLDownload&) {
@@ -144,6 +150,7 @@ void Downloader::downloadDidFinish(platform::URLDownload&) {
       urlResponse_ ? urlResponse_->expectedContentLength : platform::URLResponseUnknownLength,
       urlResponse_ ? urlResponse_->mimeType : std::string());
   urlDownload_.reset();
+  destinationPath_.reset();
   install::logDownloadSuccess();
   ++currentUrlIndex_;
   if (static_cast<std::size_t>(currentUrlIndex_) < urlStrings_->size()) {
@@ -157,6 +164,7 @@ void Downloader::downloadDidFinish(platform::URLDownload&) {
 
 void Downloader::downloadDidFailWithError(platform::URLDownload&, const platform::Error& error) {
   urlDownload_.reset();
+  forgetDestination();
   setLastError(error);
   install::logDownloadFailure(error.localizedDescription.c_str());
   DebugTrace("Error: Download failed.  Error - %@ %@", error.localizedDescription,
@@ -173,6 +181,11 @@ void Downloader::continueAfterFailure() {
     doingDownload(false);
     sendDoneNotfication(ignoreFailures_);
   }
+}
+
+void Downloader::forgetDestination() {
+  if (destinationPath_) deletedPaths_.insert(*destinationPath_);
+  destinationPath_.reset();
 }
 
 void Downloader::setCurrentProgressPercent(double percent) {

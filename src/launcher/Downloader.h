@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,8 @@ class Downloader : public platform::URLDownloadDelegate {
   // After a failed URL: the next one when failures are tolerated, else the
   // end of the run.
   void continueAfterFailure();
+  // The transfer that failed or was cancelled has deleted its file.
+  void forgetDestination();
   void didChangeValueForKey(const std::string& key);
 
   int64_t bytesReceived_ = 0;
@@ -104,6 +107,11 @@ class Downloader : public platform::URLDownloadDelegate {
   std::optional<platform::URLResponse> urlResponse_;
   PathList resultPaths_;
   std::vector<std::string> cleanupPaths_;
+  // The file created by the transfer in progress, if any, and the listed
+  // paths whose file its transfer deleted: whatever bears such a name later
+  // is not ours to remove.
+  std::optional<std::string> destinationPath_;
+  std::set<std::string> deletedPaths_;
   std::optional<platform::Error> lastError_;
   bool ignoreFailures_ = false;
   bool silent_ = false;

@@ -2,9 +2,13 @@
 
 #include "platform/notification.h"
 #include "platform/run_loop.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -169,6 +173,54 @@ TEST_F(DownloaderRun, TheFileListIsSharedAndEmptiedByTheNextUrlList) {
   downloader.setUrlStrings(std::make_shared<const std::vector<std::string>>());
   EXPECT_TRUE(files->empty());
   platform::NotificationCenter::defaultCenter().removeObserver(&files);
+}
+
+TEST_F(DownloaderRun, CleanupRemovesOnlyFilesItsTransfersLeft) {
+  test_support::TempDir dir;
+  const std::string path = dir.at("installer");
+  auto write = [&](const char* text) { dir.write("installer", text); };
+  const platform::Error lost{platform::kURLErrorDomain, platform::URLErrorNetworkConnectionLost,
+                             "The network connection was lost.", "http://h/a"};
+  // A failed or cancelled transfer deletes its file, and the name is free for
+  // anyone in the shared folder; the path stays listed all the same.
+  enum End { Finished, Failed, Cancelled, FailedThenFetchedAgain };
+  struct Case {
+    const char* label;
+    End end;
+    bool removed;
+  } cases[] = {
+      {"finished", Finished, true},
+      {"failed, the name taken by someone else", Failed, false},
+      {"cancelled, the name taken by someone else", Cancelled, false},
+      {"failed, then fetched again under the same name", FailedThenFetchedAgain, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    start({"http://h/a"});
+    write("ours");
+    downloader.downloadDidCreateDestination(*current, path);
+    if (c.end == Finished) {
+      downloader.downloadDidFinish(*current);
+    } else {
+      ::unlink(path.c_str());  // what the transfer does as it ends
+      if (c.end == Cancelled)
+        downloader.stopDownLoad(nullptr);
+      else
+        downloader.downloadDidFailWithError(*current, lost);
+      if (c.end == FailedThenFetchedAgain) {
+        start({"http://h/a"});
+        write("ours again");
+        downloader.downloadDidCreateDestination(*current, path);
+        downloader.downloadDidFinish(*current);
+      } else {
+        write("someone else's");
+      }
+    }
+    deliverNotifications();
+    downloader.cleanupTempFiles();
+    EXPECT_EQ(!std::filesystem::exists(path), c.removed);
+    dir.clear();
+  }
 }
 
 }  // namespace
