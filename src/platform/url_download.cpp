@@ -159,12 +159,12 @@ std::string suggestedFilename(std::string_view contentDisposition, std::string_v
 std::string numberedFilename(std::string_view name, unsigned number) {
   std::size_t dot = name.rfind('.');
   if (dot == 0 || dot == std::string_view::npos) dot = name.size();
-  std::string_view extension = name.substr(dot);
-  std::string suffix = "-" + std::to_string(number);
-  std::size_t room = kMaxNameBytes > suffix.size() + extension.size()
-                         ? kMaxNameBytes - suffix.size() - extension.size()
-                         : 0;
-  return std::string(utf8Prefix(name.substr(0, dot), room)) + suffix + std::string(extension);
+  const std::string suffix = "-" + std::to_string(number);
+  const std::size_t room = kMaxNameBytes - suffix.size();
+  // An extension that leaves no room for the number is cut as well.
+  const std::string_view extension = utf8Prefix(name.substr(dot), room);
+  return std::string(utf8Prefix(name.substr(0, dot), room - extension.size())) + suffix +
+         std::string(extension);
 }
 
 Error urlError(int code, std::string failingURL, std::string_view detail) {

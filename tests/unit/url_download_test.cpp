@@ -80,7 +80,17 @@ TEST(NumberedFilename, NumbersBeforeTheLastExtension) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(numberedFilename(c.name, c.number), c.expected);
   }
-  EXPECT_LE(numberedFilename(std::string(255, 'a'), 9999).size(), 255u);
+  // However long the name or its extension, a numbered name is still one
+  // that the folder can hold, and still a new one.
+  const std::string longNames[] = {std::string(255, 'a'), "a." + std::string(253, 'x'),
+                                   std::string(200, 'a') + "." + std::string(54, 'x')};
+  for (const auto& name : longNames) {
+    SCOPED_TRACE(name.size());
+    const std::string numbered = numberedFilename(name, 9999);
+    EXPECT_LE(numbered.size(), 255u);
+    EXPECT_NE(numbered, name);
+    EXPECT_NE(numbered, numberedFilename(name, 9998));
+  }
 }
 
 class ExclusiveFile : public ::testing::Test {
