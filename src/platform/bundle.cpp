@@ -2,21 +2,10 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
-#include <filesystem>
-#include <system_error>
 
 namespace platform {
-
-namespace {
-
-std::string executableFile() {
-  std::error_code error;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : exe.string();
-}
-
-}  // namespace
 
 Bundle::Bundle(std::string path, Layout layout) : path_(std::move(path)), layout_(layout) {
   std::string infoPath;
@@ -41,7 +30,7 @@ std::optional<Bundle> Bundle::withPath(const std::string& path) {
 
 const Bundle& Bundle::mainBundle() {
   static const Bundle bundle = [] {
-    std::string folder = deletingLastPathComponent(executableFile());
+    std::string folder = deletingLastPathComponent(platform::executablePath());
     if (lastPathComponent(folder) == "MacOS") {
       std::string contents = deletingLastPathComponent(folder);
       if (lastPathComponent(contents) == "Contents")

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace platform {
 
@@ -17,6 +19,12 @@ std::function<void(int)>& exitHook() {
 }  // namespace
 
 const std::vector<std::string>& processArguments() { return arguments(); }
+
+std::string executablePath() {
+  std::error_code error;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : exe.string();
+}
 
 void setProcessArguments(int argc, const char* const* argv) {
   arguments().assign(argv, argv + argc);

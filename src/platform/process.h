@@ -9,6 +9,9 @@ namespace platform {
 
 // The arguments main() received, program path first.
 const std::vector<std::string>& processArguments();
+// The real path of the running executable (links resolved); empty when the
+// system does not say.
+std::string executablePath();
 void setProcessArguments(int argc, const char* const* argv);
 
 // Ends the process through the C library's exit.

@@ -12,8 +12,6 @@
 
 #include <dlfcn.h>
 
-#include <filesystem>
-#include <system_error>
 
 namespace stub {
 
@@ -21,9 +19,7 @@ namespace {
 
 std::string runningExecutable() {
   if (auto path = platform::Bundle::mainBundle().executablePath()) return *path;
-  std::error_code error;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : exe.string();
+  return platform::executablePath();
 }
 
 std::optional<std::string> existing(std::string path) {
