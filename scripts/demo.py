@@ -1,6 +1,7 @@
 """The main job, shown in a throw-away sandbox: an application is installed
 through the installed runtime and started through its stub; then the ways a
-run ends without a usable runtime. Every install-log line is shown as the
+run ends without a usable runtime, and the runtime downloaded, verified and
+installed before the application. Every install-log line is shown as the
 system log receives it."""
 
 import os
@@ -14,6 +15,7 @@ sys.path[:0] = [os.path.join(HERE, "..", "tests", "e2e"),
 from harness import Sandbox, binary  # noqa: E402
 from nginx_server import Nginx  # noqa: E402
 import nimbra_sample as sample  # noqa: E402
+import signing  # noqa: E402
 
 PORT = int(os.environ["NIMBRA_DEMO_PORT"])
 
@@ -53,11 +55,26 @@ def main():
         show("The runtime removed: the stub's alert", sb, [app])
         show("The same in French", sb, [app], env={"LANGUAGE": "fr"})
 
+        folder = "/nimbra/3/psu/macos10.15/x86/"
+        signed = sample.make_runtime_installer(os.path.join(sb.path, "installer"))
+        demo_ca = os.path.join(os.environ["NIMBRA_BUILD_DIR"], "demo-ca")
+        signature = signing.sign(signed, os.path.join(demo_ca, "signer.key"),
+                                 os.path.join(demo_ca, "signer.pem"),
+                                 os.path.join(demo_ca, "chain.pem"))
+        with open(signed, "rb") as f, open(signature, "rb") as g:
+            served = {folder + "installer": f.read(), folder + "installer.p7": g.read()}
+        os.unlink(signed)
+        os.unlink(signature)
+        with Nginx(PORT, served):
+            show("No runtime: the signed runtime installer is downloaded, verified and run", sb,
+                 [launcher, "-silent", "-eulaAccepted", "-allowDownload"])
+        show("The application it installed starts through its stub", sb, [app])
+        shutil.rmtree(framework)
+
         show("No runtime and no -allowDownload", sb, [launcher, "-silent"])
         with Nginx(PORT, {"/nimbra/3/psu/macos10.14/x86/installer": b"not this system"}):
             show("No runtime; the download server offers nothing for this system", sb,
                  [launcher, "-silent", "-allowDownload"])
-        folder = "/nimbra/3/psu/macos10.15/x86/"
         with Nginx(PORT, {folder + "installer": b"#!/bin/sh\necho unsigned\n",
                           folder + "installer.p7": b"no signature"}):
             show("No runtime; a download whose signature is not accepted", sb,

@@ -5,6 +5,7 @@
                                   [--no-installer] [--library FILE]
     nimbra_sample.py installer-bundle DEST NAME PACKAGE_DIR [--version V]
                                   [--config PLIST]
+    nimbra_sample.py runtime-installer FILE [--version V]
 
 The functions are the tests' fixtures too. Programs come from the build tree
 named by --build-dir or NIMBRA_BUILD_DIR (default: build/plain).
@@ -12,9 +13,12 @@ named by --build-dir or NIMBRA_BUILD_DIR (default: build/plain).
 
 import argparse
 import collections
+import io
 import os
 import shutil
 import sys
+import tarfile
+import tempfile
 from xml.sax.saxutils import escape
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -84,6 +88,56 @@ def install_runtime(root, version="3.1.0.489", domain="Library", installer=True,
     if library:
         shutil.copyfile(library, os.path.join(framework, RUNTIME_LIBRARY_PATH))
     return framework
+
+
+# The runtime installer stand-in: a shell script with the framework appended
+# as a gzip-compressed tar archive. It installs the framework into
+# ROOT/Library/Frameworks (ROOT: NIMBRA_ROOT, or /), then runs the framework's
+# Application Installer on its arguments ("-x1" first means no options) and
+# ends with that installer's status.
+_RUNTIME_INSTALLER_SCRIPT = """#!/bin/sh
+# Sample runtime installer: Zandrel Nimbra {version}.
+root=${{NIMBRA_ROOT:-/}}
+frameworks="${{root%/}}/Library/Frameworks"
+if [ $# -lt 1 ]; then
+  echo "usage: $0 [-x1 | OPTIONS...] PACKAGE" >&2
+  exit 2
+fi
+mkdir -p "$frameworks" || exit 20
+start=$(awk '/^__ARCHIVE__$/ {{ print NR + 1; exit }}' "$0")
+tail -n +"$start" "$0" | tar -xzf - -C "$frameworks" || exit 21
+[ "$1" = "-x1" ] && shift
+exec "$frameworks/{framework}/{app_installer}/Contents/MacOS/{app_installer_name}" "$@"
+__ARCHIVE__
+"""
+
+
+def make_runtime_installer(path, version="3.1.0.489", library=None, build=None):
+    """Writes PATH, the runtime installer stand-in: one executable file that
+    installs the sample framework (version VERSION, with the sample
+    Application Installer and the runtime library LIBRARY, by default the
+    build's sample runtime library)."""
+    examples = os.path.join(build_dir(build), "examples")
+    library = library or os.path.join(examples, "libsample_runtime.so")
+    app_installer_name = APP_INSTALLER_BUNDLE[:-len(".app")]
+    staging = tempfile.mkdtemp(prefix=".runtime-installer.",
+                               dir=os.path.dirname(os.path.abspath(path)))
+    try:
+        install_runtime(staging, version, installer=True, library=library, build=build)
+        archive = io.BytesIO()
+        with tarfile.open(fileobj=archive, mode="w:gz") as tar:
+            tar.add(os.path.join(staging, "Library", "Frameworks", FRAMEWORK_NAME),
+                    arcname=FRAMEWORK_NAME)
+    finally:
+        shutil.rmtree(staging, ignore_errors=True)
+    script = _RUNTIME_INSTALLER_SCRIPT.format(
+        version=version, framework=FRAMEWORK_NAME, app_installer=APP_INSTALLER_PATH,
+        app_installer_name=app_installer_name)
+    with open(path, "wb") as f:
+        f.write(script.encode("utf-8"))
+        f.write(archive.getvalue())
+    os.chmod(path, 0o755)
+    return path
 
 
 def make_package(folder, name="Sample"):
@@ -161,11 +215,17 @@ def main(argv=None):
     bundle.add_argument("package_dir")
     bundle.add_argument("--version", default="1.0.0.1")
     bundle.add_argument("--config", help="a property list to copy in as Config.plist")
+    runtime_installer = commands.add_parser(
+        "runtime-installer", help="write the runtime installer stand-in to FILE")
+    runtime_installer.add_argument("file")
+    runtime_installer.add_argument("--version", default="3.1.0.489")
     args = parser.parse_args(argv)
 
     if args.command == "runtime":
         print(install_runtime(args.root, args.version, args.domain, not args.no_installer,
                               args.library, args.build_dir))
+    elif args.command == "runtime-installer":
+        print(make_runtime_installer(args.file, args.version, build=args.build_dir))
     else:
         made = make_installer_bundle(args.dest, args.name, args.package_dir, args.version,
                                      build=args.build_dir)

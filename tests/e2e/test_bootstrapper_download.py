@@ -2,6 +2,7 @@
 against a download server on the host this build was made for: every way the
 download can end, what the user is shown, the log lines in order, and no
 fetched file left behind."""
+# ctest: uses the download port
 
 import os
 import re
