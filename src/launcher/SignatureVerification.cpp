@@ -368,27 +368,34 @@ ossl::Pkcs7 SignatureVerification::readPkcs7() {
   return pkcs7;
 }
 
-bool SignatureVerification::startFetchingCrlsOnSignature() {
+std::vector<std::string> SignatureVerification::collectCrlAddresses(
+    const std::vector<std::string>& printedExtensions) {
   // Identical lines collapse: an address several certificates name is
   // fetched once.
   std::set<std::string, std::less<>> lines;
-  for (int i = 0; i < sk_X509_num(certChain.get()); ++i) {
-    const std::optional<std::string> text =
-        extractX509v3Data(sk_X509_value(certChain.get(), i), NID_crl_distribution_points);
-    if (!text || text->empty()) continue;
-    std::string_view rest = *text;
+  for (std::string_view rest : printedExtensions) {
     for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos;
          rest.remove_prefix(end + 1))
       lines.emplace(rest.substr(0, end));
     lines.emplace(rest);
   }
-
   constexpr std::string_view kUriPrefix = "URI:";
-  auto urls = std::make_shared<std::vector<std::string>>();
+  std::vector<std::string> addresses;
   for (const std::string& line : lines) {
     const std::string_view trimmed = trimLeadingSpaces(line);
-    if (trimmed.starts_with(kUriPrefix)) urls->emplace_back(trimmed.substr(kUriPrefix.size()));
+    if (trimmed.starts_with(kUriPrefix)) addresses.emplace_back(trimmed.substr(kUriPrefix.size()));
   }
+  return addresses;
+}
+
+bool SignatureVerification::startFetchingCrlsOnSignature() {
+  std::vector<std::string> printed;
+  for (int i = 0; i < sk_X509_num(certChain.get()); ++i) {
+    std::optional<std::string> text =
+        extractX509v3Data(sk_X509_value(certChain.get(), i), NID_crl_distribution_points);
+    if (text && !text->empty()) printed.push_back(std::move(*text));
+  }
+  auto urls = std::make_shared<std::vector<std::string>>(collectCrlAddresses(printed));
   setErrorString(std::string());
 
   if (!urls->empty() && downloader_) {

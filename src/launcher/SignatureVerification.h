@@ -64,6 +64,11 @@ class SignatureVerification {
   // The extension's text as OpenSSL prints it, or nothing when the
   // certificate has no such extension or it does not print as UTF-8.
   static std::optional<std::string> extractX509v3Data(X509* certificate, int32_t opensslNid);
+  // The revocation list addresses in the printed distribution points of a
+  // chain's certificates: every "URI:" line, leading spaces removed, each
+  // address once.
+  static std::vector<std::string> collectCrlAddresses(
+      const std::vector<std::string>& printedExtensions);
 
  private:
   std::string errorString_;

@@ -2,9 +2,11 @@
 // sees: whether the verdict came after the start call had returned, the
 // verdict, the kept reason and how many verdicts arrived.
 //
-//   verify_probe [--anchor DER] DATA SIGNATURE
+//   verify_probe [--anchor DER] [--cancel] DATA SIGNATURE
 //
-// --anchor trusts that DER certificate instead of the compiled-in one.
+// --anchor trusts that DER certificate instead of the compiled-in one;
+// --cancel presses the progress window's Cancel once the revocation lists
+// are being fetched.
 // Revocation lists go through a silent Downloader into TMPDIR, and are
 // deleted before the probe ends. Exit status 0 when a verdict arrived, 3 when
 // none did in time, 2 for a bad command line.
@@ -24,18 +26,21 @@
 int main(int argc, char** argv) {
   std::vector<unsigned char> anchor;
   std::vector<std::string> paths;
+  bool cancel = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--anchor" && i + 1 < argc) {
       std::ifstream in(argv[++i], std::ios::binary);
       anchor.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
       if (anchor.empty()) return 2;
+    } else if (arg == "--cancel") {
+      cancel = true;
     } else {
       paths.push_back(arg);
     }
   }
   if (paths.size() != 2) {
-    std::fprintf(stderr, "usage: verify_probe [--anchor DER] DATA SIGNATURE\n");
+    std::fprintf(stderr, "usage: verify_probe [--anchor DER] [--cancel] DATA SIGNATURE\n");
     return 2;
   }
 
@@ -58,6 +63,7 @@ int main(int argc, char** argv) {
   verifier->verifyDataAtPath(paths[0], paths[1]);
   returned = true;
   auto& loop = platform::RunLoop::main();
+  if (cancel && verdicts == 0) loop.addIdle([&] { downloader.stopDownLoad(nullptr); });
   const bool arrived =
       loop.runUntil([&] { return verdicts > 0; }, std::chrono::milliseconds(60000));
   // A second verdict would arrive now.
