@@ -112,6 +112,12 @@ def build_cases(fx):
              intermediate_cdp="http://127.0.0.1:1/another.crl"), True, [],
         [UNREACHABLE, "http://127.0.0.1:1/another.crl"])
 
+    # Transfers that cannot even start still end the verification.
+    add(Case(fx, "addresses-that-cannot-be-fetched",
+             signer_cdp="URI:gopher://127.0.0.1:1/list, URI:not a url",
+             intermediate_cdp="ldap://127.0.0.1:1/cn=list"), True, [],
+        ["gopher://127.0.0.1:1/list", "not a url", "ldap://127.0.0.1:1/cn=list"])
+
     path = "/crl/pem/intermediate.crl"
     c = Case(fx, "pem-list-revokes", signer_cdp=f"URI:{fx.url(path)}")
     c.intermediate.revoke(c.cert)
