@@ -1,7 +1,7 @@
 # Shared by the two set-up commands: Debian packages and the configure step.
 
 NIMBRA_PACKAGES=(
-  build-essential cmake pkg-config python3 openssl util-linux
+  build-essential clang libclang-rt-14-dev cmake pkg-config python3 openssl util-linux
   libgtest-dev libglib2.0-dev libgtk-3-dev libplist-dev
   libcurl4-openssl-dev libssl-dev zlib1g-dev
   nginx-light locales xvfb xauth imagemagick

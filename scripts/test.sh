@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test, unit and end-to-end, twice: a plain build and
-# one with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds and runs every test, unit and end-to-end, twice, with warnings as
+# errors: a plain Release build with GCC, and a build with clang,
+# AddressSanitizer and UndefinedBehaviorSanitizer. Between them the two
+# compilers and the optimiser's warnings stay covered.
 set -euo pipefail
 NIMBRA_SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 source "$NIMBRA_SOURCE/scripts/lib.sh"
@@ -12,10 +14,16 @@ port=${NIMBRA_TEST_PORT:-18473}
 status=0
 for pass in plain sanitize; do
   dir="$NIMBRA_SOURCE/build/$pass"
-  sanitize=OFF
-  [ "$pass" = sanitize ] && sanitize=ON
+  options=(-DNIMBRA_WERROR=ON -DNIMBRA_DOWNLOAD_HOST="127.0.0.1:$port")
+  if [ "$pass" = plain ]; then
+    options+=(-DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release
+              -DNIMBRA_SANITIZE=OFF)
+  else
+    options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+              -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIMBRA_SANITIZE=ON)
+  fi
   echo "=== $pass build"
-  nimbra_build "$dir" -DNIMBRA_SANITIZE=$sanitize -DNIMBRA_DOWNLOAD_HOST="127.0.0.1:$port"
+  nimbra_build "$dir" "${options[@]}"
   echo "=== $pass tests"
   ctest --test-dir "$dir" --output-on-failure -j 2 || status=1
 done

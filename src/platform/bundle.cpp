@@ -65,7 +65,10 @@ std::optional<std::string> Bundle::infoString(std::string_view key) const {
 std::optional<std::string> Bundle::pathForResource(std::string_view name,
                                                    std::string_view type) const {
   std::string file(name);
-  if (!type.empty()) file += "." + std::string(type);
+  if (!type.empty()) {
+    file += '.';
+    file += type;
+  }
   std::string path = appendingPathComponent(resourcePath(), file);
   if (!fileExists(path)) return std::nullopt;
   return path;

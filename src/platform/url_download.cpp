@@ -159,7 +159,8 @@ std::string suggestedFilename(std::string_view contentDisposition, std::string_v
 std::string numberedFilename(std::string_view name, unsigned number) {
   std::size_t dot = name.rfind('.');
   if (dot == 0 || dot == std::string_view::npos) dot = name.size();
-  const std::string suffix = "-" + std::to_string(number);
+  std::string suffix = "-";
+  suffix += std::to_string(number);
   const std::size_t room = kMaxNameBytes - suffix.size();
   // An extension that leaves no room for the number is cut as well.
   const std::string_view extension = utf8Prefix(name.substr(dot), room);

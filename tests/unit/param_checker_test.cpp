@@ -20,7 +20,7 @@ class FakeChecker : public psl::ParamCheckerCore {
   uint32_t GetOrigArgCount() const override { return static_cast<uint32_t>(args_.size()); }
   const char* GetOrigUtf8Arg(uint32_t index) const override { return args_.at(index).c_str(); }
   void PutValidatedUtf8Arg(const char* arg, bool isValue) override {
-    recorded.push_back((isValue ? "=" : "") + std::string(arg));
+    recorded.push_back(std::string(isValue ? "=" : "").append(arg));
   }
   void PutRuntimeInstallerUtf8Path(const char* path) override { installerPaths.emplace_back(path); }
 
