@@ -25,7 +25,7 @@ _DATAGRAM = re.compile(r"^<(\d+)>\w{3} [ \d]\d \d\d:\d\d:\d\d (.*?): (.*)$", re.
 
 def binary(name):
     """Path of a program of this build tree."""
-    for folder in ("", "examples", "tests"):
+    for folder in ("", "examples", "tests", "bench"):
         path = os.path.join(BUILD_DIR, folder, name)
         if os.path.exists(path):
             return os.path.abspath(path)

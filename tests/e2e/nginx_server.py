@@ -40,7 +40,8 @@ def free_port():
 
 class Nginx:
     """`locations` is raw configuration for the server block; `files` maps
-    paths below the document root to their bytes. Without a port, a free one
+    paths below the document root to their bytes, or to ("file", PATH) for a
+    large file served from where it lies. Without a port, a free one
     is picked (tests of several build trees may run at once)."""
 
     def __init__(self, port=None, files=None, locations=""):
@@ -59,6 +60,9 @@ class Nginx:
             for path, data in self.files.items():
                 full = os.path.join(self.dir, "www", path.lstrip("/"))
                 os.makedirs(os.path.dirname(full), exist_ok=True)
+                if isinstance(data, tuple):  # ("file", path): served from where it lies
+                    os.symlink(os.path.abspath(data[1]), full)
+                    continue
                 with open(full, "wb") as f:
                     f.write(data)
             # A picked port can be taken by someone else before nginx binds it.
