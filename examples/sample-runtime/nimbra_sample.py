@@ -12,16 +12,18 @@ named by --build-dir or NIMBRA_BUILD_DIR (default: build/plain).
 """
 
 import argparse
-import collections
 import io
 import os
 import shutil
 import sys
 import tarfile
 import tempfile
-from xml.sax.saxutils import escape
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+import nimbra_bundle  # noqa: E402
+from nimbra_bundle import InstallerBundle, write_plist  # noqa: E402,F401
+
 FRAMEWORK_NAME = "Zandrel Nimbra.framework"
 APP_INSTALLER_BUNDLE = "Zandrel Nimbra Application Installer.app"
 APP_INSTALLER_PATH = "Versions/1.0/" + APP_INSTALLER_BUNDLE
@@ -32,41 +34,11 @@ DOMAIN_LIBRARIES = {"Library": "Library", "Network": "Network/Library", "System"
 ARGS_FILE_ENV = "NIMBRA_APP_INSTALLER_ARGS"
 STATUS_ENV = "NIMBRA_APP_INSTALLER_STATUS"
 
-InstallerBundle = collections.namedtuple("InstallerBundle", "path executable resources package")
 
 
 def build_dir(explicit=None):
     return os.path.abspath(explicit or os.environ.get("NIMBRA_BUILD_DIR")
                            or os.path.join(HERE, "..", "..", "build", "plain"))
-
-
-def _plist_value(value):
-    if isinstance(value, bool):
-        return "<true/>" if value else "<false/>"
-    if isinstance(value, int):
-        return f"<integer>{value}</integer>"
-    if isinstance(value, dict):
-        items = "".join(f"<key>{escape(k)}</key>{_plist_value(v)}" for k, v in value.items())
-        return f"<dict>{items}</dict>"
-    if isinstance(value, (list, tuple)):
-        return "<array>" + "".join(_plist_value(v) for v in value) + "</array>"
-    return f"<string>{escape(str(value))}</string>"
-
-
-def write_plist(path, value):
-    """Writes an XML property list of strings, numbers, lists and dicts."""
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">\n')
-        f.write(_plist_value(value))
-        f.write("\n</plist>\n")
-
-
-def _copy_program(source, destination):
-    """A real copy: programs find their bundle through their own path."""
-    os.makedirs(os.path.dirname(destination), exist_ok=True)
-    shutil.copyfile(source, destination)
-    os.chmod(destination, 0o755)
 
 
 def install_runtime(root, version="3.1.0.489", domain="Library", installer=True, library=None,
@@ -151,29 +123,11 @@ def make_package(folder, name="Sample"):
 
 def make_installer_bundle(dest, name, package_dir=None, version="1.0.0.1", config=None,
                           launcher=None, exe_name=None, build=None):
-    """Assembles DEST/<exe_name>.app (exe_name defaults to "Install NAME"):
-    Contents/Info.plist (CFBundleExecutable, CFBundleVersion unless version
-    is None), Contents/MacOS/<exe_name> (a copy of PackageSetupLauncher or
-    `launcher`), Contents/Resources/NAME (a copy of package_dir, when given)
-    and Contents/Resources/Config.plist (when config is a dict)."""
-    exe_name = f"Install {name}" if exe_name is None else exe_name
-    bundle = os.path.join(dest, exe_name + ".app")
-    contents = os.path.join(bundle, "Contents")
-    resources = os.path.join(contents, "Resources")
-    os.makedirs(resources, exist_ok=True)
-    info = {"CFBundleExecutable": exe_name, "CFBundleName": exe_name,
-            "CFBundlePackageType": "APPL"}
-    if version is not None:
-        info["CFBundleVersion"] = version
-    write_plist(os.path.join(contents, "Info.plist"), info)
-    executable = os.path.join(contents, "MacOS", exe_name)
-    _copy_program(launcher or os.path.join(build_dir(build), "PackageSetupLauncher"), executable)
-    package = os.path.join(resources, name)
-    if package_dir is not None:
-        shutil.copytree(package_dir, package, symlinks=True, dirs_exist_ok=True)
-    if config is not None:
-        write_plist(os.path.join(resources, "Config.plist"), config)
-    return InstallerBundle(bundle, executable, resources, package)
+    """The installer bundle the tool nimbra-bundle assembles, with this build
+    tree's PackageSetupLauncher unless another launcher is given."""
+    return nimbra_bundle.make_installer_bundle(
+        dest, name, package_dir, version, config,
+        launcher or os.path.join(build_dir(build), "PackageSetupLauncher"), exe_name)
 
 
 def disable_updates(home):

@@ -9,7 +9,7 @@ import textwrap
 from harness import BUILD_DIR
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SIGN_COMMAND = os.path.join(HERE, "..", "..", "scripts", "nimbra-sign")
+SIGN_COMMAND = os.path.join(HERE, "..", "..", "tools", "nimbra-sign")
 DEMO_CA = os.path.join(BUILD_DIR, "demo-ca")
 
 EXPECTED_SUBJECT = ("/C=US/O=Zandrel Systems Incorporated/OU=Zandrel Trust Services"
