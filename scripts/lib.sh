@@ -28,5 +28,5 @@ nimbra_build() {
   local dir=$1
   shift
   cmake -S "$NIMBRA_SOURCE" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" >/dev/null
 }
