@@ -48,7 +48,10 @@ class Reply:
                            header section
       reset=True           ... and it ends with a reset rather than a close
       pieces=k, gap=s      the body in k pieces, s seconds apart
-      headers=[(n, v)]     more header fields; length=False: no Content-Length"""
+      headers=[(n, v)]     more header fields; length=False: no Content-Length
+    last_modified=Reply.NOW is the response's own date."""
+
+    NOW = object()
 
     def __init__(self, body, etag=None, last_modified=None, content_type=None, ranges=True,
                  content_range=None, cut=None, reset=False, pieces=1, gap=0, headers=(),
@@ -108,11 +111,13 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
     def _reply(self, reply):
         start = reply.wanted_start(self.headers.get("Range"), self.headers.get("If-Range"))
-        headers = [("Date", email.utils.formatdate(usegmt=True))]
+        now = email.utils.formatdate(usegmt=True)
+        headers = [("Date", now)]
         if reply.etag:
             headers.append(("ETag", reply.etag))
         if reply.last_modified:
-            headers.append(("Last-Modified", reply.last_modified))
+            headers.append(("Last-Modified",
+                            now if reply.last_modified is Reply.NOW else reply.last_modified))
         if reply.content_type:
             headers.append(("Content-Type", reply.content_type))
         begin, status = (0, 200) if start is None else (start, 206)
