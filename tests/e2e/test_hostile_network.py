@@ -4,6 +4,7 @@ fails; 13 when it completes, since the signature served is bogus) and leaves
 the temporary folder as it was. Every case has a system version, and so a
 download folder, of its own: the cases run side by side against one server,
 the slow ones (a stall, a drip) first."""
+# ctest: uses the download port
 
 import concurrent.futures
 import gzip
