@@ -494,8 +494,9 @@ class CurlDownload final : public URLDownload {
   bool resumedResponse(long status) {
     if (status == 206) {
       std::optional<ContentRange> range = parseContentRange(contentRange_);
-      // The same version: an ETag or date it sends must be the one we hold.
-      const std::string& sent = etag_.empty() ? lastModified_ : etag_;
+      // The same version: the kind of validator we hold, when it sends one,
+      // must be ours.
+      const std::string& sent = validator_.starts_with('"') ? etag_ : lastModified_;
       if (!range || range->first != stored_ || (!sent.empty() && sent != validator_) ||
           (totalLength_ >= 0 && range->total != totalLength_) ||
           (range->total >= 0 && range->last + 1 != static_cast<uint64_t>(range->total)))

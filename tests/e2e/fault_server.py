@@ -42,7 +42,8 @@ class Reply:
     its validators, from a server that honours Range and If-Range like a good
     one, except where told otherwise:
       ranges=False         always the whole body with 200
-      content_range=TEXT   a 206 with this Content-Range, whatever was asked
+      content_range=TEXT   a 206 with this Content-Range, from where Range asks
+                           whatever If-Range says
       cut=n                the connection ends after n body bytes; "status"
                            before anything is sent, "headers" inside the
                            header section
@@ -77,7 +78,8 @@ class Reply:
         """Where the asked-for part begins, or None for the whole body."""
         if not self.ranges or not range_field or not range_field.startswith("bytes="):
             return None
-        if if_range is not None and if_range not in (self.etag, self.last_modified):
+        if (if_range is not None and if_range not in (self.etag, self.last_modified)
+                and not self.content_range):
             return None
         first, _, last = range_field[6:].partition("-")
         if not first.isdigit() or last or int(first) >= self.size:
@@ -121,11 +123,11 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         if reply.content_type:
             headers.append(("Content-Type", reply.content_type))
         begin, status = (0, 200) if start is None else (start, 206)
-        if start is not None:
-            headers.append(("Content-Range", f"bytes {start}-{reply.size - 1}/{reply.size}"))
         if reply.content_range:
-            status = 206
             headers.append(("Content-Range", reply.content_range))
+            status = 206
+        elif start is not None:
+            headers.append(("Content-Range", f"bytes {start}-{reply.size - 1}/{reply.size}"))
         if reply.length:
             headers.append(("Content-Length", str(reply.size - begin)))
         else:

@@ -162,7 +162,8 @@ class HostileNetworkTest(unittest.TestCase):
                 continue
             base = folder(index)
             fill = {"installer": base + "/installer", "outside": outside}
-            for replies, path in ((case.installer, "/installer"), (case.signature, "/installer.p7")):
+            for replies, path in ((case.installer, "/installer"),
+                                  (case.signature, "/installer.p7")):
                 for reply in replies:
                     if isinstance(reply, Reply):
                         reply.headers = [(n, v.format(**fill)) for n, v in reply.headers]

@@ -64,6 +64,11 @@ class ResumeTest(unittest.TestCase):
             ("the server ignores Range", [half, Reply(SIZE, etag=TAG, ranges=False)],
              [(f"bytes={HALF}-", TAG)], [f"resume {HALF} attempt 1", "resumed at 0"], WHOLE),
             # If-Range no longer matches: the new version, whole.
+            # A 206 need not repeat every validator.
+            ("a part that names only its date",
+             [half, Reply(SIZE, last_modified=OLD_DATE,
+                          content_range=f"bytes {HALF}-{SIZE - 1}/{SIZE}")],
+             [(f"bytes={HALF}-", TAG)], [f"resume {HALF} attempt 1", f"resumed at {HALF}"], WHOLE),
             ("the file changed meanwhile", [half, Reply(v2, etag='"v2"')],
              [(f"bytes={HALF}-", TAG)], [f"resume {HALF} attempt 1", "resumed at 0"], v2),
             ("the resumption breaks before its answer, then again in its body",
@@ -94,7 +99,8 @@ class ResumeTest(unittest.TestCase):
         p, _ = self.fetch("/moved/installer", "/redirect?to=/moved/to/installer")
         self.assertTrue(p.only["success"], p.lines)
         self.assertEqual(self.stored(), WHOLE)
-        self.assertEqual([entry for entry in self.server.log if entry[0].startswith("/moved/")][-3:],
+        moved = [entry for entry in self.server.log if entry[0].startswith("/moved/")]
+        self.assertEqual(moved[-3:],
                          [("/moved/installer", None, None), ("/moved/to/installer", None, None),
                           ("/moved/to/installer", f"bytes={HALF}-", TAG)])
 
@@ -106,11 +112,13 @@ class ResumeTest(unittest.TestCase):
             ("another total", Reply(SIZE, etag=TAG, content_range=f"bytes {HALF}-99998/99999"),
              -1011),
             ("no total", Reply(SIZE, etag=TAG, content_range=f"bytes {HALF}-99999/*"), -1011),
-            ("ends before the total", Reply(SIZE, etag=TAG, content_range=f"bytes {HALF}-89999/{SIZE}"),
-             -1011),
+            ("ends before the total",
+             Reply(SIZE, etag=TAG, content_range=f"bytes {HALF}-89999/{SIZE}"), -1011),
             # A server that ignores If-Range and sends part of another version.
             ("another tag", Reply(SIZE, etag='"v2"', content_range=f"bytes {HALF}-99999/{SIZE}"),
              -1011),
+            ("another date", Reply(SIZE, etag=TAG, last_modified="Tue, 02 Jan 2024 00:00:00 GMT",
+                                   content_range=f"bytes {HALF}-99999/{SIZE}"), -1011),
             ("a range it cannot serve", Reply(SIZE, etag=TAG, headers=[("X", "y")],
                                              content_range=f"bytes */{SIZE}"), -1011),
             ("gone", "/status/404", -1100),
@@ -118,10 +126,14 @@ class ResumeTest(unittest.TestCase):
         ]
         for n, (label, answer, code) in enumerate(cases):
             with self.subTest(label):
-                p, requests = self.fetch(f"/mismatch/{n}/installer", half, answer)
+                first = half
+                if label == "another date":
+                    first = Reply(SIZE, last_modified=OLD_DATE, cut=HALF)
+                p, requests = self.fetch(f"/mismatch/{n}/installer", first, answer)
                 self.assertFalse(p.only["success"])
                 self.assertEqual(p.only["error"][0], code, p.lines)
-                self.assertEqual(requests, [(None, None), (f"bytes={HALF}-", TAG)])
+                self.assertEqual(requests,
+                                 [(None, None), (f"bytes={HALF}-", first.etag or OLD_DATE)])
                 self.assertEqual(os.listdir(self.sb.tmp), [])
 
     def test_bodies_that_are_not_taken_up(self):
