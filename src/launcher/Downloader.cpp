@@ -121,6 +121,21 @@ void Downloader::downloadDidReceiveDataOfLength(platform::URLDownload&, uint64_t
                               static_cast<double>(expectedBytes_) * 100.0);
 }
 
+// A broken connection taken up again stays one transfer for the run: only
+// the trace tells.
+void Downloader::downloadWillResume(platform::URLDownload& download, uint64_t stored,
+                                    int attempt) {
+  DebugTrace("Info: Connection lost after %qi bytes of %@, resuming (attempt %d)",
+             static_cast<int64_t>(stored), download.request().url, attempt);
+}
+
+void Downloader::downloadDidResume(platform::URLDownload&, uint64_t offset) {
+  if (offset == 0)
+    DebugTrace("Info: The server sent the whole file again, storing it from the start");
+  else
+    DebugTrace("Info: Resumed at %qi bytes", static_cast<int64_t>(offset));
+}
+
 bool Downloader::downloadShouldDecodeSourceDataOfMIMEType(platform::URLDownload&,
                                                           const std::string& mimeType) {
   bool decode = isGzipType(mimeType);

@@ -45,6 +45,8 @@ class Downloader : public platform::URLDownloadDelegate {
   void downloadDidReceiveResponse(platform::URLDownload& download,
                                   const platform::URLResponse& response) override;
   void downloadDidReceiveDataOfLength(platform::URLDownload& download, uint64_t length) override;
+  void downloadWillResume(platform::URLDownload& download, uint64_t stored, int attempt) override;
+  void downloadDidResume(platform::URLDownload& download, uint64_t offset) override;
   bool downloadShouldDecodeSourceDataOfMIMEType(platform::URLDownload& download,
                                                 const std::string& mimeType) override;
   void downloadDecideDestinationWithSuggestedFilename(platform::URLDownload& download,

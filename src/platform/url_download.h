@@ -1,6 +1,13 @@
 // A file download over HTTP(S), driven by the main run loop: the body goes
 // into a file that the download creates, and a delegate hears about every
 // step on the main thread.
+//
+// A connection that breaks after part of the body is stored is taken up
+// again, at most three times, with a Range request for the rest guarded by
+// If-Range: a 206 that continues exactly where the file ends is appended, a
+// 200 starts the file again, anything else fails the transfer. Only bodies
+// stored as sent and with a strong validator are taken up. The delegate still
+// sees one transfer: one response, data that only goes on.
 #pragma once
 
 #include "platform/error.h"
@@ -57,8 +64,15 @@ class URLDownloadDelegate {
   // Expected to call setDestination; without one the transfer fails.
   virtual void downloadDecideDestinationWithSuggestedFilename(URLDownload&, const std::string&) {}
   virtual void downloadDidCreateDestination(URLDownload&, const std::string&) {}
-  // Bytes as they came off the network, before any decoding.
+  // Bytes as they came off the network, before any decoding; after a restart
+  // from zero, only those beyond what was counted before.
   virtual void downloadDidReceiveDataOfLength(URLDownload&, uint64_t) {}
+  // For the trace: the connection broke with `stored` bytes in the file, and
+  // resumption `attempt` (1 to 3) will ask for the rest after a short pause.
+  virtual void downloadWillResume(URLDownload&, uint64_t /*stored*/, int /*attempt*/) {}
+  // For the trace: the server answered the resumption, and the body goes on
+  // from `offset` (0: the server sent the whole body again).
+  virtual void downloadDidResume(URLDownload&, uint64_t /*offset*/) {}
   virtual void downloadDidFinish(URLDownload&) {}
   // A file the transfer had created is already deleted.
   virtual void downloadDidFailWithError(URLDownload&, const Error&) {}

@@ -4,6 +4,7 @@
 // curl, so every hop is checked and reported to the delegate.
 #include "platform/url_download.h"
 
+#include "platform/http_resume.h"
 #include "platform/paths.h"
 #include "platform/run_loop.h"
 
@@ -13,10 +14,13 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <vector>
 
@@ -30,6 +34,10 @@ constexpr int kMaxRedirects = 16;
 constexpr std::size_t kMaxTrailerBytes = 256 * 1024;
 constexpr std::size_t kMaxRedirectPageBytes = 1024 * 1024;
 constexpr unsigned kMaxNumberedNames = 10000;
+// A broken connection is taken up this often per transfer, after a pause
+// that doubles each time.
+constexpr int kMaxResumptions = 3;
+constexpr std::chrono::milliseconds kFirstResumeDelay{250};
 
 struct CurlEasyDeleter {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -59,6 +67,12 @@ bool isWebScheme(const std::string& url) {
   if (curl_url_get(handle.get(), CURLUPART_SCHEME, &raw, 0) != CURLUE_OK) return false;
   std::unique_ptr<char, CurlStringDeleter> scheme(raw);
   return std::strcmp(scheme.get(), "http") == 0 || std::strcmp(scheme.get(), "https") == 0;
+}
+
+// The connection broke: reset, or closed before the body's end.
+bool connectionLost(CURLcode code) {
+  return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR ||
+         code == CURLE_GOT_NOTHING || code == CURLE_HTTP2_STREAM;
 }
 
 int urlErrorCode(CURLcode code) {
@@ -276,11 +290,7 @@ class CurlDownload final : public URLDownload {
     handle_ = std::make_unique<Handle>();
     handle_->owner = this;
     handle_->easy.reset(curl_easy_init());
-    // Always from the server, never from a cache on the way.
-    handle_->headers.reset(curl_slist_append(nullptr, "Cache-Control: no-cache"));
-    if (!handle_->easy || !handle_->headers ||
-        !curl_slist_append(handle_->headers.get(), "Pragma: no-cache"))
-      return false;
+    if (!handle_->easy || !setHeaders({})) return false;
     CURL* easy = handle_->easy.get();
     curl_easy_setopt(easy, CURLOPT_PRIVATE, handle_.get());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -289,7 +299,6 @@ class CurlDownload final : public URLDownload {
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     // Bodies are stored as sent; only chunked framing is undone.
     curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, handle_->headers.get());
     // A proxy's own CONNECT answer is not the server's response.
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlDownload::onHeader);
@@ -320,6 +329,18 @@ class CurlDownload final : public URLDownload {
  private:
   enum class State { AwaitingHeaders, Redirecting, Receiving, Done };
 
+  // The request's header fields: never from a cache on the way, and `extra`.
+  // Only while the handle is not attached.
+  bool setHeaders(std::initializer_list<std::string> extra) {
+    CurlSlist list(curl_slist_append(nullptr, "Cache-Control: no-cache"));
+    if (!list || !curl_slist_append(list.get(), "Pragma: no-cache")) return false;
+    for (const std::string& field : extra)
+      if (!curl_slist_append(list.get(), field.c_str())) return false;
+    curl_easy_setopt(handle_->easy.get(), CURLOPT_HTTPHEADER, list.get());
+    handle_->headers = std::move(list);
+    return true;
+  }
+
   bool load(const std::string& url) {
     curl_easy_setopt(handle_->easy.get(), CURLOPT_URL, url.c_str());
     currentURL_ = url;
@@ -327,6 +348,7 @@ class CurlDownload final : public URLDownload {
     contentLength_ = URLResponseUnknownLength;
     contentType_.clear();
     contentDisposition_.clear();
+    clearValidators();
     sawLocation_ = false;
     trailerBytes_ = 0;
     redirectPageBytes_ = 0;
@@ -353,6 +375,8 @@ class CurlDownload final : public URLDownload {
     state_ = State::Done;
     RunLoop::main().remove(idleTimer_);
     idleTimer_ = 0;
+    RunLoop::main().remove(resumeTimer_);
+    resumeTimer_ = 0;
     if (handle_) Session::shared().release(std::move(handle_));
   }
 
@@ -382,6 +406,7 @@ class CurlDownload final : public URLDownload {
   void complete(CURLcode code) {
     if (pendingError_) return fail(*pendingError_);
     if (code != CURLE_OK) {
+      if (mayResume(code)) return scheduleResume();
       int urlCode = urlErrorCode(code);
       return fail(urlError(urlCode, currentURL_,
                            urlCode == URLErrorUnknown ? curl_easy_strerror(code) : ""));
@@ -391,6 +416,8 @@ class CurlDownload final : public URLDownload {
     if (inflater_ && !inflater_->atEnd())
       return fail(
           urlError(URLErrorCannotDecodeContentData, currentURL_, "the gzip data ends early"));
+    if (rangeEnd_ && stored_ != *rangeEnd_)
+      return fail(urlError(URLErrorBadServerResponse, currentURL_, "a range that ends early"));
     int fd = file_.release();
     if (::close(fd) != 0) {
       ::unlink(createdPath_.c_str());
@@ -421,6 +448,79 @@ class CurlDownload final : public URLDownload {
     if (!load(request_.url))
       return fail(urlError(URLErrorUnknown, request_.url, "the transfer could not go on"));
     touch();
+  }
+
+  // Only a body stored as sent, begun, and with a validator that tells
+  // whether the server still has the same one.
+  bool mayResume(CURLcode code) const {
+    return connectionLost(code) && responded_ && !inflater_ && stored_ > 0 &&
+           !validator_.empty() && resumptions_ < kMaxResumptions && file_;
+  }
+
+  void scheduleResume() {
+    Session::shared().detach(*handle_);
+    ++resumptions_;
+    delegate_->downloadWillResume(*this, stored_, resumptions_);
+    if (state_ == State::Done) return;  // cancelled meanwhile
+    state_ = State::AwaitingHeaders;
+    touch();
+    resumeTimer_ = RunLoop::main().addTimer(kFirstResumeDelay * (1 << (resumptions_ - 1)), [this] {
+      resumeTimer_ = 0;
+      resume();
+      return false;
+    });
+  }
+
+  void resume() {
+    // From the first response's URL: any redirect of the first request is
+    // followed again, under the same rules.
+    request_.url = responseURL_;
+    rangeEnd_.reset();
+    if (!setHeaders({"Range: bytes=" + std::to_string(stored_) + "-", "If-Range: " + validator_}) ||
+        !load(request_.url))
+      return fail(urlError(URLErrorUnknown, request_.url, "the transfer could not go on"));
+    touch();
+  }
+
+  void clearValidators() {
+    etag_.clear();
+    lastModified_.clear();
+    date_.clear();
+    contentRange_.clear();
+  }
+
+  // The answer to a resumption: a 206 that continues the file exactly, or a
+  // 200 with the whole body again.
+  bool resumedResponse(long status) {
+    if (status == 206) {
+      std::optional<ContentRange> range = parseContentRange(contentRange_);
+      // The same version: the kind of validator we hold, when it sends one,
+      // must be ours.
+      const std::string& sent = validator_.starts_with('"') ? etag_ : lastModified_;
+      if (!range || range->first != stored_ || (!sent.empty() && sent != validator_) ||
+          (totalLength_ >= 0 && range->total != totalLength_) ||
+          (range->total >= 0 && range->last + 1 != static_cast<uint64_t>(range->total)))
+        return refuse(urlError(URLErrorBadServerResponse, currentURL_,
+                               "a resumed body that does not continue the file"));
+      totalLength_ = range->total;
+      rangeEnd_ = range->last + 1;
+    } else if (status == 200) {
+      if (contentLength_ > 0 && static_cast<uint64_t>(contentLength_) > request_.maximumLength)
+        return refuse(urlError(URLErrorDataLengthExceedsMaximum, currentURL_));
+      if (::ftruncate(file_.get(), 0) != 0 || ::lseek(file_.get(), 0, SEEK_SET) != 0)
+        return refuse(urlError(URLErrorCannotWriteToFile, currentURL_, std::strerror(errno)));
+      stored_ = 0;
+      totalLength_ = contentLength_;
+      validator_ = ifRangeValidator(etag_, lastModified_, date_);
+    } else if (status == 404 || status == 410) {
+      return refuse(urlError(URLErrorFileDoesNotExist, currentURL_));
+    } else {
+      return refuse(urlError(URLErrorBadServerResponse, currentURL_,
+                             "HTTP status " + std::to_string(status)));
+    }
+    state_ = State::Receiving;
+    delegate_->downloadDidResume(*this, stored_);
+    return delegate_ != nullptr;
   }
 
   URLResponse response(const std::string& suggestedFrom) const {
@@ -458,6 +558,7 @@ class CurlDownload final : public URLDownload {
       contentLength_ = URLResponseUnknownLength;
       contentType_.clear();
       contentDisposition_.clear();
+      clearValidators();
       sawLocation_ = false;
     } else if (startsWithIgnoringCase(line, "content-length:")) {
       std::string_view v = headerValue(line, 15);
@@ -474,6 +575,14 @@ class CurlDownload final : public URLDownload {
       contentDisposition_ = headerValue(line, 20);
     } else if (startsWithIgnoringCase(line, "location:")) {
       sawLocation_ = true;
+    } else if (startsWithIgnoringCase(line, "etag:")) {
+      etag_ = headerValue(line, 5);
+    } else if (startsWithIgnoringCase(line, "last-modified:")) {
+      lastModified_ = headerValue(line, 14);
+    } else if (startsWithIgnoringCase(line, "date:")) {
+      date_ = headerValue(line, 5);
+    } else if (startsWithIgnoringCase(line, "content-range:")) {
+      contentRange_ = headerValue(line, 14);
     } else if (line == "\r\n" || line == "\n") {
       return headersEnded();
     }
@@ -488,6 +597,7 @@ class CurlDownload final : public URLDownload {
       state_ = State::Redirecting;
       return true;
     }
+    if (responded_) return resumedResponse(status);
     if (status == 404 || status == 410)
       return refuse(urlError(URLErrorFileDoesNotExist, currentURL_));
     if (status >= 400)
@@ -516,6 +626,10 @@ class CurlDownload final : public URLDownload {
       return refuse(urlError(URLErrorCannotCreateFile, currentURL_, std::strerror(errno)));
     file_ = std::move(created->fd);
     createdPath_ = std::move(created->path);
+    responded_ = true;
+    responseURL_ = currentURL_;
+    totalLength_ = contentLength_;
+    validator_ = ifRangeValidator(etag_, lastModified_, date_);
     delegate_->downloadDidCreateDestination(*this, createdPath_);
     return delegate_ != nullptr;
   }
@@ -531,6 +645,8 @@ class CurlDownload final : public URLDownload {
     auto store = [this](const char* bytes, std::size_t n) {
       if (n > request_.maximumLength - stored_)
         return refuse(urlError(URLErrorDataLengthExceedsMaximum, currentURL_));
+      if (rangeEnd_ && n > *rangeEnd_ - stored_)
+        return refuse(urlError(URLErrorBadServerResponse, currentURL_, "a range that runs over"));
       stored_ += n;
       if (!writeAll(file_.get(), bytes, n))
         return refuse(urlError(URLErrorCannotWriteToFile, currentURL_, std::strerror(errno)));
@@ -542,7 +658,13 @@ class CurlDownload final : public URLDownload {
         pendingError_ = urlError(URLErrorCannotDecodeContentData, currentURL_, "corrupt gzip data");
       return false;
     }
-    delegate_->downloadDidReceiveDataOfLength(*this, length);
+    // A body started again is counted only where it passes the old one.
+    uint64_t fresh = length;
+    if (!inflater_) {
+      fresh = stored_ > reported_ ? stored_ - reported_ : 0;
+      reported_ = std::max(reported_, stored_);
+    }
+    if (fresh > 0) delegate_->downloadDidReceiveDataOfLength(*this, fresh);
     return delegate_ != nullptr;
   }
 
@@ -572,6 +694,16 @@ class CurlDownload final : public URLDownload {
   std::optional<Error> pendingError_;
   std::chrono::steady_clock::time_point lastActivity_;
   RunLoop::SourceId idleTimer_ = 0;
+  // Taking up a broken connection.
+  std::string etag_, lastModified_, date_, contentRange_;  // of the response being read
+  bool responded_ = false;   // the delegate has had the response
+  std::string responseURL_;  // where that response came from
+  std::string validator_;    // If-Range for the body in the file; empty: not resumable
+  int64_t totalLength_ = URLResponseUnknownLength;
+  std::optional<uint64_t> rangeEnd_;  // where a 206 being read must end
+  int resumptions_ = 0;
+  uint64_t reported_ = 0;  // body bytes the delegate has heard of
+  RunLoop::SourceId resumeTimer_ = 0;
 };
 
 void Session::drive(curl_socket_t socket, int events) {
@@ -596,6 +728,15 @@ void Session::drive(curl_socket_t socket, int events) {
 
 std::unique_ptr<URLDownload> URLDownload::start(URLRequest request, URLDownloadDelegate& delegate) {
   if (!isWebScheme(request.url)) return nullptr;
+#if NIMBRA_TEST_SETTINGS
+  // Tests lower the bound to show what happens past it without gigabytes.
+  if (const char* bound = std::getenv("NIMBRA_TEST_MAX_DOWNLOAD_BYTES")) {
+    uint64_t value = 0;
+    auto [end, error] = std::from_chars(bound, bound + std::strlen(bound), value);
+    if (error == std::errc() && *end == '\0')
+      request.maximumLength = std::min(request.maximumLength, value);
+  }
+#endif
   auto download = std::make_unique<CurlDownload>(std::move(request), delegate);
   if (!download->begin()) return nullptr;
   return download;

@@ -11,11 +11,80 @@ Paths (n, m are byte counts):
   /redirect?to=URL           302 to URL
   /redirect-page/n?to=URL    302 to URL, with a page of n bytes
   /trailers/n                a small chunked body, then n trailer fields of 1 KiB
-Every request line is kept in `requests`, in order."""
+Any other path can be scripted (`script`): its requests get the given
+replies in turn, the last one again and again. A reply is a `Reply`, or one
+of the paths above, answered as that path is.
+Every request line is kept in `requests`, in order, and with its Range and
+If-Range fields in `log`."""
 
+import email.utils
 import http.server
+import socket
+import struct
 import threading
+import time
 import urllib.parse
+
+_BLOCK = bytes((i * 7 + 3) & 0xFF for i in range(256))
+
+
+def pattern(start, end):
+    """Bytes start to end of the endless pattern the bodies are made of."""
+    if end <= start:
+        return b""
+    first = start - start % 256
+    repeats = (end - first + 255) // 256
+    return (_BLOCK * repeats)[start - first:end - first]
+
+
+class Reply:
+    """One scripted answer: a body (bytes, or a length of pattern bytes) with
+    its validators, from a server that honours Range and If-Range like a good
+    one, except where told otherwise:
+      ranges=False         always the whole body with 200
+      content_range=TEXT   a 206 with this Content-Range, from where Range asks
+                           whatever If-Range says
+      cut=n                the connection ends after n body bytes; "status"
+                           before anything is sent, "headers" inside the
+                           header section
+      reset=True           ... and it ends with a reset rather than a close
+      pieces=k, gap=s      the body in k pieces, s seconds apart
+      headers=[(n, v)]     more header fields; length=False: no Content-Length
+    last_modified=Reply.NOW is the response's own date."""
+
+    NOW = object()
+
+    def __init__(self, body, etag=None, last_modified=None, content_type=None, ranges=True,
+                 content_range=None, cut=None, reset=False, pieces=1, gap=0, headers=(),
+                 length=True):
+        self.body = body
+        self.size = body if isinstance(body, int) else len(body)
+        self.etag = etag
+        self.last_modified = last_modified
+        self.content_type = content_type
+        self.ranges = ranges
+        self.content_range = content_range
+        self.cut = cut
+        self.reset = reset
+        self.pieces = pieces
+        self.gap = gap
+        self.headers = list(headers)
+        self.length = length
+
+    def slice(self, start, end):
+        return pattern(start, end) if isinstance(self.body, int) else self.body[start:end]
+
+    def wanted_start(self, range_field, if_range):
+        """Where the asked-for part begins, or None for the whole body."""
+        if not self.ranges or not range_field or not range_field.startswith("bytes="):
+            return None
+        if (if_range is not None and if_range not in (self.etag, self.last_modified)
+                and not self.content_range):
+            return None
+        first, _, last = range_field[6:].partition("-")
+        if not first.isdigit() or last or int(first) >= self.size:
+            return None
+        return int(first)
 
 
 class _Handler(http.server.BaseHTTPRequestHandler):
@@ -33,7 +102,9 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
     @staticmethod
     def _body(n):
-        return bytes((i * 7 + 3) & 0xFF for i in range(n))
+        # Made in one piece: byte by byte, a large page took long enough to
+        # meet a short idle timer.
+        return pattern(0, n)
 
     def _send_quietly(self, data):
         # The client may hang up once it has seen enough.
@@ -42,10 +113,70 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         except OSError:
             self.close_connection = True
 
+    def _reply(self, reply):
+        start = reply.wanted_start(self.headers.get("Range"), self.headers.get("If-Range"))
+        now = email.utils.formatdate(usegmt=True)
+        headers = [("Date", now)]
+        if reply.etag:
+            headers.append(("ETag", reply.etag))
+        if reply.last_modified:
+            headers.append(("Last-Modified",
+                            now if reply.last_modified is Reply.NOW else reply.last_modified))
+        if reply.content_type:
+            headers.append(("Content-Type", reply.content_type))
+        begin, status = (0, 200) if start is None else (start, 206)
+        if reply.content_range:
+            headers.append(("Content-Range", reply.content_range))
+            status = 206
+        elif start is not None:
+            headers.append(("Content-Range", f"bytes {start}-{reply.size - 1}/{reply.size}"))
+        if reply.length:
+            headers.append(("Content-Length", str(reply.size - begin)))
+        else:
+            headers.append(("Connection", "close"))
+        headers += reply.headers
+        self.close_connection = True
+        if reply.reset:
+            # No lingering: the close sends a reset.
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                       struct.pack("ii", 1, 0))
+            self.server.resets.add(self.connection)
+        if reply.cut == "status":
+            return
+        try:
+            if reply.cut == "headers":
+                self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nX-Cut: ")
+                self.wfile.flush()
+                time.sleep(0.2)
+                return
+            self.send_response_only(status)
+            for name, value in headers:
+                self.send_header(name, value)
+            self.end_headers()
+            end = reply.size if reply.cut is None else min(reply.size, begin + reply.cut)
+            step = max(1, -(-(end - begin) // reply.pieces))
+            for offset in range(begin, end, step):
+                if offset > begin and reply.gap:
+                    time.sleep(reply.gap)
+                for piece in range(offset, min(end, offset + step), 1 << 20):
+                    self.wfile.write(reply.slice(piece, min(end, offset + step, piece + (1 << 20))))
+                self.wfile.flush()
+            if reply.cut is not None:
+                time.sleep(0.2)  # the client takes what was sent before the end comes
+        except OSError:
+            pass
+
     def do_GET(self):
         server = self.server
         server.requests.append(self.path)
+        server.log.append((self.path, self.headers.get("Range"), self.headers.get("If-Range")))
         url = urllib.parse.urlsplit(self.path)
+        turns = server.scripts.get(url.path)
+        if turns:
+            reply = turns.pop(0) if len(turns) > 1 else turns[0]
+            if isinstance(reply, Reply):
+                return self._reply(reply)
+            url = urllib.parse.urlsplit(reply)
         parts = url.path.strip("/").split("/")
         kind, args = parts[0], parts[1:]
         if kind == "file":
@@ -106,6 +237,19 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             self._head(400, [("Content-Length", "0")])
 
 
+class _Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def shutdown_request(self, request):
+        # A connection to be reset is closed at once: a shutdown first would
+        # end it with a close.
+        if request in self.resets:
+            self.resets.discard(request)
+            self.close_request(request)
+        else:
+            super().shutdown_request(request)
+
+
 class FaultServer:
     """On `port`, or on a free port the system picks when it is 0."""
 
@@ -113,11 +257,13 @@ class FaultServer:
         self.port = port
 
     def __enter__(self):
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), _Handler)
+        self.httpd = _Server(("127.0.0.1", self.port), _Handler)
         self.port = self.httpd.server_address[1]
         self.base = f"http://127.0.0.1:{self.port}"
-        self.httpd.daemon_threads = True
         self.httpd.requests = []
+        self.httpd.log = []
+        self.httpd.scripts = {}
+        self.httpd.resets = set()
         self.httpd.release = threading.Event()
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -126,6 +272,15 @@ class FaultServer:
     @property
     def requests(self):
         return list(self.httpd.requests)
+
+    @property
+    def log(self):
+        """(path, Range, If-Range) of every request, in order."""
+        return list(self.httpd.log)
+
+    def script(self, path, *replies):
+        """Requests to `path` get `replies` in turn, the last one from then on."""
+        self.httpd.scripts[path] = list(replies)
 
     def url(self, path):
         return self.base + path

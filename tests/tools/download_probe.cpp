@@ -90,6 +90,14 @@ class Tap final : public platform::URLDownloadDelegate {
     target->downloadDidReceiveDataOfLength(d, length);
     if (onData) onData(index);
   }
+  void downloadWillResume(platform::URLDownload& d, uint64_t stored, int attempt) override {
+    std::printf("resume %llu attempt %d\n", static_cast<unsigned long long>(stored), attempt);
+    target->downloadWillResume(d, stored, attempt);
+  }
+  void downloadDidResume(platform::URLDownload& d, uint64_t offset) override {
+    std::printf("resumed at %llu\n", static_cast<unsigned long long>(offset));
+    target->downloadDidResume(d, offset);
+  }
   void downloadDidFinish(platform::URLDownload& d) override { target->downloadDidFinish(d); }
   void downloadDidFailWithError(platform::URLDownload& d, const platform::Error& e) override {
     target->downloadDidFailWithError(d, e);
