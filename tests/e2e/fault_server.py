@@ -11,7 +11,8 @@ Paths (n, m are byte counts):
   /redirect?to=URL           302 to URL
   /redirect-page/n?to=URL    302 to URL, with a page of n bytes
   /trailers/n                a small chunked body, then n trailer fields of 1 KiB
-Every request line is kept in `requests`, in order."""
+Any other path can be given fixed content (`files`) or stand for one of the
+paths above (`routes`). Every request line is kept in `requests`, in order."""
 
 import http.server
 import threading
@@ -46,6 +47,12 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         server = self.server
         server.requests.append(self.path)
         url = urllib.parse.urlsplit(self.path)
+        if url.path in server.files:
+            body = server.files[url.path]
+            self._head(200, [("Content-Length", str(len(body)))])
+            self.wfile.write(body)
+            return
+        url = urllib.parse.urlsplit(server.routes.get(url.path, self.path))
         parts = url.path.strip("/").split("/")
         kind, args = parts[0], parts[1:]
         if kind == "file":
@@ -107,10 +114,14 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
 
 class FaultServer:
-    """On `port`, or on a free port the system picks when it is 0."""
+    """On `port`, or on a free port the system picks when it is 0. FILES maps
+    a path to the bytes served there; ROUTES maps a path to the fault path
+    that answers it."""
 
-    def __init__(self, port=0):
+    def __init__(self, port=0, files=None, routes=None):
         self.port = port
+        self.files = dict(files or {})
+        self.routes = dict(routes or {})
 
     def __enter__(self):
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), _Handler)
@@ -118,6 +129,8 @@ class FaultServer:
         self.base = f"http://127.0.0.1:{self.port}"
         self.httpd.daemon_threads = True
         self.httpd.requests = []
+        self.httpd.files = self.files
+        self.httpd.routes = self.routes
         self.httpd.release = threading.Event()
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
