@@ -9,10 +9,10 @@
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
-#include <unistd.h>
 
 extern char** environ;
 
