@@ -10,7 +10,11 @@
 //   NIMBRA_APP_INSTALLER_ARGS    file that receives the arguments (argv[1]
 //                                onwards), each followed by a NUL byte
 //   NIMBRA_APP_INSTALLER_STATUS  end with this status instead of installing
+//   NIMBRA_APP_INSTALLER_WAIT    file to create, then wait for SIGINT, SIGTERM or
+//                                SIGHUP, write its number into the file and end
+//                                with 128 + that number
 //   NIMBRA_RUNTIME_APP_STUB      the stub to copy (default: the build's)
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -59,6 +63,19 @@ bool writeInfoPlist(const fs::path& path, const std::string& name) {
   return static_cast<bool>(out.flush());
 }
 
+// Stands in for a long installation that the user interrupts.
+int waitForSignal(const char* path) {
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, s);
+  sigprocmask(SIG_BLOCK, &stops, nullptr);
+  { std::ofstream ready(path, std::ios::trunc); }
+  int received = 0;
+  if (sigwait(&stops, &received) != 0) return 1;
+  std::ofstream(path, std::ios::trunc) << received << '\n';
+  return 128 + received;
+}
+
 int fail(const std::string& what, const std::error_code& error = {}) {
   std::fprintf(stderr, "Application Installer: %s%s%s\n", what.c_str(), error ? ": " : "",
                error ? error.message().c_str() : "");
@@ -71,6 +88,7 @@ int main(int argc, char* argv[]) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (!recordArguments(args)) return fail("cannot record the arguments");
 
+  if (const char* path = environment("NIMBRA_APP_INSTALLER_WAIT")) return waitForSignal(path);
   if (const char* status = environment("NIMBRA_APP_INSTALLER_STATUS")) {
     std::printf("Application Installer: ending with status %s as asked\n", status);
     return std::atoi(status);

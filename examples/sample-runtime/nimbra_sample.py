@@ -33,6 +33,7 @@ DOMAIN_LIBRARIES = {"Library": "Library", "Network": "Network/Library", "System"
 # Environment the sample Application Installer reads.
 ARGS_FILE_ENV = "NIMBRA_APP_INSTALLER_ARGS"
 STATUS_ENV = "NIMBRA_APP_INSTALLER_STATUS"
+WAIT_ENV = "NIMBRA_APP_INSTALLER_WAIT"
 
 
 

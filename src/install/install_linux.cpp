@@ -6,6 +6,7 @@
 #include "platform/bundle.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/trace.h"
 
 namespace install {
 
@@ -21,8 +22,11 @@ std::optional<std::string> getRuntimeLocation() {
       platform::LocalDomainMask | platform::NetworkDomainMask | platform::SystemDomainMask);
   for (const auto& library : libraries) {
     std::string candidate = platform::appendingPathComponent(library, kFrameworkPath);
-    if (platform::fileExists(candidate)) return candidate;
+    const bool found = platform::fileExists(candidate);
+    platform::trace("Info: Runtime location %@: %@", candidate, found ? "found" : "nothing there");
+    if (found) return candidate;
   }
+  platform::trace("Info: No installed runtime found");
   return std::nullopt;
 }
 
@@ -37,7 +41,10 @@ int platform_getFileVersion(const char* path, RuntimeVersionInfo& info) {
   const auto bundle = platform::Bundle::withPath(path);
   if (!bundle) return kFailure;
   const auto version = bundle->infoString("CFBundleVersion");
-  if (!version) return kFailure;
+  if (!version) {
+    platform::trace("Warning: No CFBundleVersion in the runtime at %@", path);
+    return kFailure;
+  }
 
   // Read into a scratch record so that a failure leaves the caller's alone.
   RuntimeVersionInfo read;
@@ -45,8 +52,10 @@ int platform_getFileVersion(const char* path, RuntimeVersionInfo& info) {
   if (!scanner.scanInt(read.major) || !scanner.scanString(".") ||
       !scanner.scanInt(read.minor) || !scanner.scanString(".") ||
       !scanner.scanInt(read.revision) || !scanner.scanString(".") ||
-      !scanner.scanInt(read.build))
+      !scanner.scanInt(read.build)) {
+    platform::trace("Warning: Runtime version %@ at %@ is not four numbers", version, path);
     return kFailure;
+  }
   info = read;
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/task.h"
+#include "platform/trace.h"
 
 namespace install {
 
@@ -15,9 +16,16 @@ int32_t runAppInstaller(const std::vector<std::string>& args) {
       platform::appendingPathComponent(*location, kAppInstallerRelativePath);
 
   const auto bundle = platform::Bundle::withPath(installerPath);
-  if (!bundle) return 5;
+  if (!bundle) {
+    platform::trace("Error: No Application Installer bundle at %@", installerPath);
+    return 5;
+  }
   const auto executable = bundle->executablePath();
-  if (!executable || !platform::fileExists(*executable)) return 5;
+  if (!executable || !platform::fileExists(*executable)) {
+    platform::trace("Error: No executable in the Application Installer at %@", installerPath);
+    return 5;
+  }
+  platform::trace("Info: Application Installer is %@", executable);
 
   return platform::runTaskAndWait(*executable, args);
 }

@@ -2,6 +2,7 @@
 
 #include "install/app_installer.h"
 #include "install/install.h"
+#include "launcher/DebugTrace.h"
 #include "launcher/Downloader.h"
 #include "launcher/LocalizedStrings.h"
 #include "launcher/PSL.h"
@@ -11,6 +12,7 @@
 #include "platform/bundle.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/interrupt_signals.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/task.h"
@@ -104,6 +106,12 @@ void Bootstrapper::applicationDidFinishLaunching(const platform::Notification&) 
   bool silent = false;
   psl::PSLErrorCode result = psl::kErrNone;
   if (!checker.CheckParams(allowDownload, silent, result)) platform::exitProcess(result);
+
+  // From here on an interrupted run still ends in order: a download or a
+  // verification stops and leaves nothing behind, a launched installer gets
+  // the signal and decides the result itself.
+  if (!platform::handleInterruptSignals([this](int signal) { handleInterruptSignal(signal); }))
+    DebugTrace("Warning: Unable to catch interrupt signals");
 
   install::logApplicationBegin(kApplication, bundleVersion.value_or("unknown").c_str(), "Mac",
                                "x86");
@@ -242,6 +250,13 @@ void Bootstrapper::cleanupAndExit(bool show, int32_t errCode,
   }
   if (downloader) downloader->cleanupTempFiles();
   platform::exitProcess(errCode);
+}
+
+void Bootstrapper::handleInterruptSignal(int signal) {
+  DebugTrace("Info: Ending the run on signal %@", signal);
+  if (downloader && downloader->isDownloading()) downloader->stopDownLoad(this);
+  // The user asked for the end: no alert.
+  cleanupAndExit(false, platform::kTaskSignalBase + signal, std::nullopt);
 }
 
 bool Bootstrapper::markAsExecutable(const std::string& path) {

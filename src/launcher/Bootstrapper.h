@@ -42,6 +42,9 @@ class Bootstrapper : public platform::ApplicationDelegate {
   // writes the end line, deletes every fetched file and exits with `errCode`.
   [[noreturn]] void cleanupAndExit(bool show, int32_t errCode,
                                    const std::optional<std::string>& exitMessage);
+  // SIGINT, SIGTERM or SIGHUP: a transfer in progress is cancelled, the
+  // fetched files deleted, and the run ends with 128 + the signal's number.
+  [[noreturn]] void handleInterruptSignal(int signal);
   bool markAsExecutable(const std::string& path);
   void okAlert(const std::string& text);
 

@@ -60,6 +60,7 @@ void Downloader::startDownload(const std::string& notificationName) {
 }
 
 void Downloader::stopDownLoad(const void*) {
+  DebugTrace("Info: Download cancelled after %@ bytes", bytesReceived_);
   if (urlDownload_) urlDownload_->cancel();
   forgetDestination();
   doingDownload(false);
@@ -73,6 +74,7 @@ void Downloader::resetProgress() {
 }
 
 void Downloader::doingDownload(bool downloading) {
+  downloading_ = downloading;
   if (progressWindow_) progressWindow_->setCancelEnabled(downloading);
   if (downloading) {
     if (!silent_ && progressWindow_) progressWindow_->makeKeyAndOrderFront();
@@ -112,6 +114,8 @@ void Downloader::downloadDidReceiveResponse(platform::URLDownload&,
   resetProgress();
   setDownloadResponse(response);
   expectedBytes_ = response.expectedContentLength;
+  DebugTrace("Info: HTTP status %@ from %@, %@ bytes announced", response.statusCode, response.url,
+             response.expectedContentLength);
 }
 
 void Downloader::downloadDidReceiveDataOfLength(platform::URLDownload&, uint64_t length) {
@@ -164,6 +168,7 @@ void Downloader::downloadDidFinish(platform::URLDownload&) {
       "Info: Successfully download %qi bytes of type %@",
       urlResponse_ ? urlResponse_->expectedContentLength : platform::URLResponseUnknownLength,
       urlResponse_ ? urlResponse_->mimeType : std::string());
+  DebugTrace("Info: Received %@ bytes into %@", bytesReceived_, destinationPath_);
   urlDownload_.reset();
   destinationPath_.reset();
   install::logDownloadSuccess();
@@ -184,6 +189,7 @@ void Downloader::downloadDidFailWithError(platform::URLDownload&, const platform
   install::logDownloadFailure(error.localizedDescription.c_str());
   DebugTrace("Error: Download failed.  Error - %@ %@", error.localizedDescription,
              error.failingURLString);
+  DebugTrace("Info: Received %@ bytes before the failure", bytesReceived_);
   continueAfterFailure();
 }
 

@@ -37,6 +37,8 @@ class Downloader : public platform::URLDownloadDelegate {
   void setDownloadResponse(std::optional<platform::URLResponse> response);
   void sendDoneNotfication(bool success);
   void cleanupTempFiles();
+  // Between the start of a run and its end.
+  bool isDownloading() const { return downloading_; }
 
   // The download's delegate calls.
   std::optional<platform::URLRequest> downloadWillSendRequest(
@@ -117,6 +119,7 @@ class Downloader : public platform::URLDownloadDelegate {
   std::optional<platform::Error> lastError_;
   bool ignoreFailures_ = false;
   bool silent_ = false;
+  bool downloading_ = false;
   std::string notificationName_;
   platform::ProgressWindow* progressWindow_ = nullptr;
   std::string localizedPleaseWait_;

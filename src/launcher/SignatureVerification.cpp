@@ -106,6 +106,17 @@ bool extendedKeyUsageLists(X509* certificate, const std::string& dottedIdentifie
   return false;
 }
 
+// A certificate's subject on one line, for traces.
+std::string subjectText(X509* certificate) {
+  X509_NAME* subject = X509_get_subject_name(certificate);
+  const ossl::Bio bio(BIO_new(BIO_s_mem()));
+  if (!subject || !bio || X509_NAME_print_ex(bio.get(), subject, 0, XN_FLAG_RFC2253) < 0)
+    return "(unknown subject)";
+  BUF_MEM* buffer = nullptr;
+  if (BIO_get_mem_ptr(bio.get(), &buffer) != 1 || !buffer) return "(unknown subject)";
+  return std::string(buffer->data, buffer->length);
+}
+
 std::string_view trimLeadingSpaces(std::string_view line) {
   const std::size_t first = line.find_first_not_of(' ');
   return first == std::string_view::npos ? std::string_view() : line.substr(first);
@@ -211,7 +222,11 @@ bool SignatureVerification::checkCertsAgainstCrls() {
   } else if (usable) {
     while (sk_X509_num(chain.get()) > 0) {
       const ossl::X509Cert certificate(sk_X509_pop(chain.get()));
-      if (hasCertificateBeenRevoked(certificate.get(), store.get(), chain.get())) {
+      const bool certificateRevoked =
+          hasCertificateBeenRevoked(certificate.get(), store.get(), chain.get());
+      DebugTrace("Info: Certificate %@ %@", subjectText(certificate.get()),
+                 certificateRevoked ? "is revoked" : "is not revoked");
+      if (certificateRevoked) {
         install::logCertRevocationFound();
         setErrorString(callbackError.value_or(std::string()));
         install::logCertChainFailure();
@@ -253,7 +268,10 @@ ossl::X509Crl SignatureVerification::readCrlFromPath(const std::string& path) {
     if (!crl && BIO_reset(bio.get()) == 0)
       crl.reset(PEM_read_bio_X509_CRL(bio.get(), nullptr, nullptr, nullptr));
   }
-  if (!crl) DebugTrace("Warning: Unable to parse CRL at %@", path);
+  if (!crl)
+    DebugTrace("Warning: Unable to parse CRL at %@", path);
+  else
+    DebugTrace("Info: Read CRL at %@", path);
   return crl;
 }
 
@@ -397,6 +415,8 @@ bool SignatureVerification::startFetchingCrlsOnSignature() {
   }
   auto urls = std::make_shared<std::vector<std::string>>(collectCrlAddresses(printed));
   setErrorString(std::string());
+  if (urls->empty()) DebugTrace("Info: No CRL address in the signing chain");
+  for (const std::string& url : *urls) DebugTrace("Info: CRL address %@", url);
 
   if (!urls->empty() && downloader_) {
     downloader_->setUrlStrings(std::move(urls));
@@ -425,6 +445,7 @@ void SignatureVerification::handleDownloaderDone(bool success,
 }
 
 void SignatureVerification::sendNotificationOfResult(bool valid) {
+  if (!valid) DebugTrace("Error: Signature rejected: %@", errorString_);
   platform::NotificationQueue::defaultQueue().enqueuePostWhenIdle(
       {SignatureVerifyDone, this, {{SignatureKeyIsValid, valid}}});
 }

@@ -19,7 +19,8 @@ inline constexpr int kTaskSignalBase = 128;
 // waits for it. The child inherits the environment, the working folder and
 // the standard streams; its signal mask is cleared and every signal starts
 // with its default action. Blocks the calling thread until the child has
-// ended.
+// ended. While the interrupt signals are caught (platform/interrupt_signals.h),
+// each one that arrives meanwhile is passed on to the child.
 int runTaskAndWait(const std::string& launchPath, const std::vector<std::string>& arguments);
 
 }  // namespace platform

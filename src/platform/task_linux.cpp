@@ -1,8 +1,15 @@
 #include "platform/task.h"
 
+#include "platform/fd.h"
+#include "platform/interrupt_signals.h"
+#include "platform/trace.h"
+
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -47,6 +54,43 @@ int statusOf(int waitStatus) {
   return kTaskCouldNotStart;
 }
 
+// A descriptor that becomes readable when the child ends; the C library's
+// own wrapper is not declared for C++ everywhere.
+UniqueFd processFd(pid_t child) {
+  return UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, child, 0)));
+}
+
+void passOnSignals(pid_t child) {
+  while (const int signal = takeInterruptSignal()) {
+    trace("Info: Passing signal %@ on to process %@", signal, child);
+    ::kill(child, signal);
+  }
+}
+
+// Waits until the child has ended; the interrupt signals that arrive
+// meanwhile go to the child, whose status decides the run as usual.
+void awaitEnd(pid_t child) {
+  const int signals = interruptSignalFd();
+  if (signals < 0) return;
+  const UniqueFd ended = processFd(child);
+  for (;;) {
+    pollfd watched[2] = {{signals, POLLIN, 0}, {ended.get(), POLLIN, 0}};
+    // Without a process descriptor the child's end is looked for every
+    // tenth of a second.
+    const int ready = ::poll(watched, ended ? 2 : 1, ended ? -1 : 100);
+    if (ready < 0 && errno != EINTR) return;
+    if (ready > 0 && (watched[0].revents & POLLIN)) passOnSignals(child);
+    if (ended) {
+      if (watched[1].revents) return;
+    } else {
+      siginfo_t info{};
+      if (::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+          info.si_pid == child)
+        return;
+    }
+  }
+}
+
 }  // namespace
 
 int runTaskAndWait(const std::string& launchPath, const std::vector<std::string>& arguments) {
@@ -66,6 +110,7 @@ int runTaskAndWait(const std::string& launchPath, const std::vector<std::string>
   if (::posix_spawn(&child, launchPath.c_str(), nullptr, attributes.get(), argv.data(), environ) != 0)
     return kTaskCouldNotStart;
 
+  awaitEnd(child);
   int waitStatus = 0;
   while (::waitpid(child, &waitStatus, 0) < 0) {
     if (errno != EINTR) return kTaskCouldNotStart;

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/trace.h"
 #include "stub/stub_messages.h"
 
 #include <dlfcn.h>
@@ -23,8 +24,15 @@ std::string runningExecutable() {
 }
 
 std::optional<std::string> existing(std::string path) {
-  if (!platform::fileExists(path)) return std::nullopt;
+  const bool found = platform::fileExists(path);
+  platform::trace("Info: Runtime library %@: %@", path, found ? "found" : "nothing there");
+  if (!found) return std::nullopt;
   return path;
+}
+
+const char* dlopenFailure() {
+  const char* text = dlerror();
+  return text ? text : "no reason given";
 }
 
 // The exit status of every failure, whatever GetProc said.
@@ -65,8 +73,8 @@ RuntimeSearchResult FindRuntimeLibrary(int32_t flags, const ProcessView& process
     if (!platform::isAbsolutePath(candidate))
       candidate = appendingPathComponent(process.currentDirectory(), candidate);
     // A runtime named on the command line is the only one wanted.
-    if (!platform::fileExists(candidate)) return {kRuntimeNotFound, {}};
-    path = candidate;
+    path = existing(candidate);
+    if (!path) return {kRuntimeNotFound, {}};
   }
 
   std::string executable = platform::standardizingPath(process.executablePath);
@@ -84,9 +92,13 @@ RuntimeSearchResult FindRuntimeLibrary(int32_t flags, const ProcessView& process
     auto framework = process.runtimeLocation();
     if (!framework) return {kRuntimeNotFound, {}};
     path = appendingPathComponent(*framework, kInstalledLibraryPath);
+    platform::trace("Info: Runtime library %@: in the installed framework", path);
   }
 
-  if (!path) return {kRuntimeNotFound, {}};
+  if (!path) {
+    platform::trace("Error: No runtime library found");
+    return {kRuntimeNotFound, {}};
+  }
   return {kRuntimeLoaded, *path};
 }
 
@@ -97,17 +109,26 @@ int32_t GetProc(int32_t flags, const ProcessView& process, platform::Object& ent
 
   // RTLD_LAZY alone. The library stays loaded for the life of the process,
   // so the handle is deliberately never closed.
-  if (dlopen(found.libraryPath.c_str(), RTLD_LAZY) == nullptr) return kRuntimeNotLoadable;
+  if (dlopen(found.libraryPath.c_str(), RTLD_LAZY) == nullptr) {
+    platform::trace("Error: Unable to load %@: %@", found.libraryPath, dlopenFailure());
+    return kRuntimeNotLoadable;
+  }
+  platform::trace("Info: Loaded %@", found.libraryPath);
 
   const platform::Class* registered = platform::lookUpClass("EntryPoints");
-  if (registered == nullptr) return kRuntimeNotLoadable;
-  auto bundle = platform::bundleForClass(*registered);
-  if (!bundle) return kRuntimeNotLoadable;
-  const platform::Class* entryClass = platform::classNamed(*bundle, "EntryPoints");
-  if (entryClass == nullptr) return kRuntimeNotLoadable;
+  auto bundle = registered ? platform::bundleForClass(*registered) : std::nullopt;
+  const platform::Class* entryClass =
+      bundle ? platform::classNamed(*bundle, "EntryPoints") : nullptr;
+  if (entryClass == nullptr) {
+    platform::trace("Error: %@ offers no class EntryPoints", found.libraryPath);
+    return kRuntimeNotLoadable;
+  }
 
   platform::Object instance = platform::createInstance(*entryClass);
-  if (!instance) return kRuntimeNotLoadable;
+  if (!instance) {
+    platform::trace("Error: EntryPoints of %@ made no instance", found.libraryPath);
+    return kRuntimeNotLoadable;
+  }
   entryPoints = instance;
   versionFolder = platform::deletingLastPathComponent(found.libraryPath);
   return kRuntimeLoaded;
@@ -126,7 +147,9 @@ int32_t RuntimeAppMain(const char* selectorName, int32_t flags) {
     try {
       return platform::performSelector(sEntryPoints, selectorName ? selectorName : "",
                                        *versionFolder);
-    } catch (const nimbra::Exception&) {
+    } catch (const nimbra::Exception& exception) {
+      platform::trace("Error: The runtime's entry method raised %@: %@", exception.name(),
+                      exception.reason());
       // The runtime could not start: the same alert as when it is missing.
     }
   }

@@ -251,10 +251,14 @@ class _Server(http.server.ThreadingHTTPServer):
 
 
 class FaultServer:
-    """On `port`, or on a free port the system picks when it is 0."""
+    """On `port`, or on a free port the system picks when it is 0. FILES maps
+    a path to the bytes served there; ROUTES maps a path to the fault path
+    that answers it (both are scripts of one reply)."""
 
-    def __init__(self, port=0):
+    def __init__(self, port=0, files=None, routes=None):
         self.port = port
+        self.initial = {path: [Reply(body)] for path, body in (files or {}).items()}
+        self.initial.update({path: [route] for path, route in (routes or {}).items()})
 
     def __enter__(self):
         self.httpd = _Server(("127.0.0.1", self.port), _Handler)
@@ -262,7 +266,7 @@ class FaultServer:
         self.base = f"http://127.0.0.1:{self.port}"
         self.httpd.requests = []
         self.httpd.log = []
-        self.httpd.scripts = {}
+        self.httpd.scripts = dict(self.initial)
         self.httpd.resets = set()
         self.httpd.release = threading.Event()
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)

@@ -74,6 +74,12 @@ class Sandbox:
 
     def run(self, argv, env=None, cwd=None, timeout=60, input=None):
         """Runs argv to its end; the system-log lines come back in order."""
+        started = self.start(argv, env=env, cwd=cwd, stdin=subprocess.PIPE if input else None)
+        return started.finish(timeout=timeout, input=input)
+
+    def start(self, argv, env=None, cwd=None, stdin=None):
+        """Starts argv and returns at once; `finish` waits for its end. Signals
+        sent to `process` reach the program itself."""
         full_env = dict(self.env)
         for key, value in (env or {}).items():
             if value is None:
@@ -83,14 +89,38 @@ class Sandbox:
         log_fd, log_path = tempfile.mkstemp(prefix="syslog.", dir=self.path)
         os.close(log_fd)
         try:
-            proc = subprocess.run([binary("syslog_capture"), log_path, *argv],
-                                  env=full_env, cwd=cwd or self.path, timeout=timeout,
-                                  input=input, capture_output=True, text=True)
-            with open(log_path, encoding="utf-8", errors="replace") as f:
+            process = subprocess.Popen([binary("syslog_capture"), log_path, *argv],
+                                       env=full_env, cwd=cwd or self.path, stdin=stdin,
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        except BaseException:
+            os.unlink(log_path)
+            raise
+        return Started(process, log_path)
+
+
+class Started:
+    """A program started by Sandbox.start."""
+
+    def __init__(self, process, log_path):
+        self.process = process
+        self.log_path = log_path
+
+    def send_signal(self, signal):
+        self.process.send_signal(signal)
+
+    def finish(self, timeout=60, input=None):
+        try:
+            try:
+                stdout, stderr = self.process.communicate(input=input, timeout=timeout)
+            except BaseException:
+                self.process.kill()
+                self.process.communicate()
+                raise
+            with open(self.log_path, encoding="utf-8", errors="replace") as f:
                 syslog = parse_syslog(f.read())
         finally:
-            os.unlink(log_path)
-        return RunResult(proc.returncode, proc.stdout, proc.stderr, syslog)
+            os.unlink(self.log_path)
+        return RunResult(self.process.returncode, stdout, stderr, syslog)
 
 
 class RunResult(Result):

@@ -11,4 +11,4 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from nimbra_sample import (  # noqa: E402,F401
     APP_INSTALLER_PATH, ARGS_FILE_ENV, FRAMEWORK_NAME, STATUS_ENV, InstallerBundle,
     disable_updates, install_runtime, make_installer_bundle, make_package, make_runtime_installer,
-    read_recorded_args, write_plist, write_system_version)
+    read_recorded_args, WAIT_ENV, write_plist, write_system_version)

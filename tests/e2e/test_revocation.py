@@ -5,6 +5,7 @@ reason comes from verify_probe on the same files."""
 # ctest: uses the download port
 
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -183,7 +184,7 @@ class VerifierTest(unittest.TestCase):
 
 @unittest.skipUnless(PORT, "this build does not download from loopback")
 class BootstrapperTest(unittest.TestCase):
-    def run_case(self, case):
+    def run_case(self, case, env=None):
         with Sandbox() as sb:
             write_system_version(sb.root, "10.6.8")
             package = make_package(os.path.join(sb.path, "packages"), "Sample")
@@ -192,7 +193,8 @@ class BootstrapperTest(unittest.TestCase):
                 files = {f"/{FOLDER}/installer": f.read(), f"/{FOLDER}/installer.p7": g.read()}
             before = len(SERVER.requests())
             with Nginx(PORT, files):
-                r = sb.run([bundle.executable, "-silent", "-allowDownload"], env=NO_PROXY)
+                r = sb.run([bundle.executable, "-silent", "-allowDownload"],
+                           env={**NO_PROXY, **(env or {})})
             fetched = SERVER.requests()[before:]
             # The installer, its signature and every list are gone.
             self.assertEqual(os.listdir(sb.tmp), [], case.name)
@@ -232,6 +234,31 @@ class BootstrapperTest(unittest.TestCase):
                         (LOG_NOTICE, "Cert revocation found"),
                         (LOG_ERR, "Bootstrapper end with exit code 13")])
                     self.assertEqual(len(checks), 5)
+
+    def test_traces_follow_the_lists_and_the_verdicts(self):
+        """With NIMBRA_TRACE each address, each fetch's status and size, each
+        certificate's verdict and the verifier's reason are on standard error,
+        and the run is otherwise the same."""
+        case = CASES["signer-revoked"]
+        plain, _, _ = self.run_case(case)
+        traced, _, _ = self.run_case(case, env={"NIMBRA_TRACE": "1"})
+        self.assertEqual(traced.returncode, plain.returncode)
+        # Each run has a sandbox of its own.
+        def same(messages):
+            return [re.sub(r"/nimbra-e2e\.\w+/", "/SANDBOX/", m) for m in messages]
+        self.assertEqual(same(traced.messages), same(plain.messages))
+        self.assertNotIn("Install Sample: ", plain.stderr)
+        lines = [line[len("Install Sample: "):] for line in traced.stderr.splitlines()
+                 if line.startswith("Install Sample: ")]
+        (address,) = case.addresses
+        self.assertIn(f"Info: CRL address {address}", lines)
+        self.assertIn(f"Info: HTTP status 200 from {address}, "
+                      f"{len(FX.published[case.fetched[0]])} bytes announced", lines)
+        verdicts = [line for line in lines if line.startswith("Info: Certificate ")]
+        # The walk starts at the signer and stops at the revoked one.
+        self.assertEqual(verdicts, ["Info: Certificate CN=Zandrel Nimbra,OU=Zandrel Trust "
+                                    "Services,O=Zandrel Systems Incorporated,C=US is revoked"])
+        self.assertIn(f"Error: Signature rejected: {REVOKED}", lines)
 
 
 DOWNLOAD_LINES = ("Begin crl download from ", "Download destination is ", "Download success",

@@ -1,4 +1,6 @@
 #include "platform/task.h"
+#include "platform/interrupt_signals.h"
+#include "platform/run_loop.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -120,3 +123,38 @@ TEST_F(TaskTest, SignalsToTheParentDoNotCutTheWaitShort) {
 }
 
 }  // namespace
+
+// While a child runs, an interrupt signal sent to us reaches the child; its
+// status is the result. The child sends the signal to its parent itself.
+TEST_F(TaskTest, InterruptSignalsArePassedOnToTheChild) {
+  int handled = 0;
+  ASSERT_TRUE(platform::handleInterruptSignals([&](int) { ++handled; }));
+  const struct {
+    int signal;
+    const char* name;
+  } cases[] = {{SIGINT, "INT"}, {SIGTERM, "TERM"}, {SIGHUP, "HUP"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string record = dir_.at(std::string("got-") + c.name);
+    const std::string body = std::string("trap 'echo ") + c.name + " > \"" + record +
+                             "\"; exit " + std::to_string(128 + c.signal) + "' " + c.name +
+                             "\nkill -" + c.name + " $PPID\nwhile :; do sleep 0.05; done\n";
+    EXPECT_EQ(runTaskAndWait(script("child", body), {}), 128 + c.signal);
+    EXPECT_EQ(test_support::readFile(record), std::string(c.name) + "\n");
+  }
+  platform::restoreInterruptSignals();
+  EXPECT_EQ(handled, 0);
+}
+
+TEST(InterruptSignalsTest, ASignalReachesTheHandlerFromTheRunLoop) {
+  int received = 0;
+  ASSERT_TRUE(platform::handleInterruptSignals([&](int signal) { received = signal; }));
+  ::raise(SIGHUP);
+  // Nothing runs inside the signal itself.
+  EXPECT_EQ(received, 0);
+  EXPECT_TRUE(platform::RunLoop::main().runUntil([&] { return received != 0; },
+                                                 std::chrono::seconds(10)));
+  EXPECT_EQ(received, SIGHUP);
+  platform::restoreInterruptSignals();
+  EXPECT_EQ(platform::interruptSignalFd(), -1);
+}
