@@ -14,7 +14,7 @@ port=${NIMBRA_TEST_PORT:-18473}
 status=0
 for pass in plain sanitize; do
   dir="$NIMBRA_SOURCE/build/$pass"
-  options=(-DNIMBRA_WERROR=ON -DNIMBRA_DOWNLOAD_HOST="127.0.0.1:$port")
+  options=(-DNIMBRA_WERROR=ON -DNIMBRA_TEST_SETTINGS=ON -DNIMBRA_DOWNLOAD_HOST="127.0.0.1:$port")
   if [ "$pass" = plain ]; then
     options+=(-DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release
               -DNIMBRA_SANITIZE=OFF)

@@ -60,7 +60,7 @@ class Sandbox:
         for folder in (self.root, self.home, self.tmp):
             os.mkdir(folder)
         env = {k: v for k, v in os.environ.items()
-               if not (k.startswith("LC_") or k in ("LANGUAGE", "LANG", "DISPLAY"))}
+               if not (k.startswith("LC_") or k in ("LANGUAGE", "LANG", "DISPLAY", "WAYLAND_DISPLAY"))}
         env.update(NIMBRA_ROOT=self.root, HOME=self.home, TMPDIR=self.tmp, LANG="C")
         if SANITIZED:
             env.setdefault("ASAN_OPTIONS", "detect_leaks=1:abort_on_error=0")

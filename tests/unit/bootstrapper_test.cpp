@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,11 @@ std::string message(int32_t index) { return LocalizedStrings::getEmbeddedMessage
 std::string alertText(const std::string& appName, const std::string& text) {
   return "[alert] " + appName + "\n" + text + "\n[" + message(2) + "]\n";
 }
+// Without a display each link is its text followed by its address.
 std::string dialogText(const std::string& appName, const std::string& text) {
-  return "[dialog] " + appName + "\n" + text + "\n[" + message(2) + "]\n";
+  const std::string shown =
+      std::regex_replace(text, std::regex("<a href='([^']*)'>(.*?)</a>"), "$2 <$1>");
+  return "[dialog] " + appName + "\n" + shown + "\n[" + message(2) + "]\n";
 }
 
 mode_t modeOf(const fs::path& path) {
