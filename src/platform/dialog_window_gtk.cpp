@@ -9,6 +9,7 @@ namespace {
 // Wide enough for a few lines of catalogue text; the height follows it.
 constexpr int kTextWidth = 420;
 constexpr const char* kLinkKey = "nimbra-link-address";
+constexpr const char* kTextCss = "textview, textview text { background-color: transparent; }";
 
 class GtkDialogButton final : public Button {
  public:
@@ -40,6 +41,12 @@ class GtkDialogTextView final : public TextView {
     gtk_.gtk_text_view_set_left_margin(view_, 4);
     gtk_.gtk_text_view_set_right_margin(view_, 4);
     gtk_.gtk_widget_set_size_request(widget_, kTextWidth, -1);
+    // The message reads as part of the window, not as a field to type in.
+    const ObjectRef<GtkCssProvider> css(gtk_.gtk_css_provider_new(), ObjectUnref{&gtk_});
+    gtk_.gtk_css_provider_load_from_data(css.get(), kTextCss, -1, nullptr);
+    gtk_.gtk_style_context_add_provider(gtk_.gtk_widget_get_style_context(widget_),
+                                        reinterpret_cast<GtkStyleProvider*>(css.get()),
+                                        GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     connectSignal(gtk_, widget_, "event-after", &GtkDialogTextView::onEventAfter, this);
     connectSignal(gtk_, widget_, "motion-notify-event", &GtkDialogTextView::onMotion, this);
   }

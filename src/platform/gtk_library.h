@@ -77,6 +77,10 @@ namespace platform {
   X(gtk_text_iter_get_tags)                                                              \
   X(gdk_cursor_new_from_name)                                                            \
   X(gdk_window_set_cursor)                                                               \
+  X(gtk_css_provider_new)                                                                \
+  X(gtk_css_provider_load_from_data)                                                     \
+  X(gtk_widget_get_style_context)                                                        \
+  X(gtk_style_context_add_provider)                                                      \
   X(g_object_unref)
 
 struct GtkLibrary {

@@ -74,23 +74,73 @@ class Sandbox:
 
     def run(self, argv, env=None, cwd=None, timeout=60, input=None):
         """Runs argv to its end; the system-log lines come back in order."""
+        log_path = self._log_file()
+        try:
+            proc = subprocess.run([binary("syslog_capture"), log_path, *argv],
+                                  env=self._env(env), cwd=cwd or self.path, timeout=timeout,
+                                  input=input, capture_output=True, text=True)
+            syslog = self._read_log(log_path)
+        finally:
+            os.unlink(log_path)
+        return RunResult(proc.returncode, proc.stdout, proc.stderr, syslog)
+
+    def start(self, argv, env=None):
+        """Starts argv and returns at once; finish() waits for its end."""
+        return Running(self, argv, env)
+
+    def _env(self, env):
         full_env = dict(self.env)
         for key, value in (env or {}).items():
             if value is None:
                 full_env.pop(key, None)
             else:
                 full_env[key] = value
+        return full_env
+
+    def _log_file(self):
         log_fd, log_path = tempfile.mkstemp(prefix="syslog.", dir=self.path)
         os.close(log_fd)
+        return log_path
+
+    @staticmethod
+    def _read_log(log_path):
+        with open(log_path, encoding="utf-8", errors="replace") as f:
+            return parse_syslog(f.read())
+
+
+class Running:
+    """A program started in a sandbox, running while the test looks at it."""
+
+    def __init__(self, sandbox, argv, env):
+        self.log_path = sandbox._log_file()
+        self.out = tempfile.TemporaryFile(dir=sandbox.path)
+        self.err = tempfile.TemporaryFile(dir=sandbox.path)
+        self.proc = subprocess.Popen([binary("syslog_capture"), self.log_path, *argv],
+                                     env=sandbox._env(env), cwd=sandbox.path,
+                                     stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err)
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def finish(self, timeout=60):
+        """Waits for the end (killing the program if it does not come)."""
         try:
-            proc = subprocess.run([binary("syslog_capture"), log_path, *argv],
-                                  env=full_env, cwd=cwd or self.path, timeout=timeout,
-                                  input=input, capture_output=True, text=True)
-            with open(log_path, encoding="utf-8", errors="replace") as f:
-                syslog = parse_syslog(f.read())
+            self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            raise
         finally:
-            os.unlink(log_path)
-        return RunResult(proc.returncode, proc.stdout, proc.stderr, syslog)
+            streams = []
+            for f in (self.out, self.err):
+                f.seek(0)
+                streams.append(f.read().decode("utf-8", errors="replace"))
+                f.close()
+            try:
+                syslog = Sandbox._read_log(self.log_path)
+            finally:
+                os.unlink(self.log_path)
+        return RunResult(self.proc.returncode, *streams, syslog)
 
 
 class RunResult(Result):

@@ -1,0 +1,158 @@
+"""The windows of both programs on an X display of their own (Xvfb): each
+failure's alert or dialog, and the progress window of a slow download. Each
+window is photographed into the build folder, pressed with xdotool, and the
+program must then go on and end with its code. The same failures without a
+display, and with a GTK library that cannot be loaded, write the catalogue's
+texts to standard error and end with the same codes."""
+
+import os
+import re
+import shutil
+import time
+import unittest
+
+import test_stub
+from display import Xvfb
+from harness import BUILD_DIR, Sandbox
+from nginx_server import Nginx
+from sample_runtime import (disable_updates, install_runtime, make_installer_bundle,
+                            make_package, write_system_version)
+from test_bootstrapper_download import PORT, SYSTEM_FOLDER
+from test_download import NO_PROXY
+
+DOWNLOAD_FAILED = "This application requires a version of Zandrel Nimbra which cannot be found."
+NO_RUNTIME_FOR_SYSTEM = ("This application requires an update to Zandrel Nimbra that is not "
+                         "available for your system. Please view the system requirements <https://")
+UPDATES_FORBIDDEN = ("This application requires an update to Zandrel Nimbra but downloading "
+                     "that update on your system is not allowed by your administrator.")
+
+
+def test_settings_built_in():
+    with open(os.path.join(BUILD_DIR, "CMakeCache.txt")) as f:
+        return re.search(r"^NIMBRA_TEST_SETTINGS:BOOL=ON$", f.read(), re.M) is not None
+
+
+# A file that is not a library: loading "GTK" fails.
+UNLOADABLE_GTK = {"NIMBRA_TEST_GTK_LIBRARY": "/nonexistent/libgtk-3.so.0"}
+
+
+def launcher(sb, version="10.6.8"):
+    write_system_version(sb.root, version)
+    package = make_package(os.path.join(sb.path, "packages"), "Sample")
+    return make_installer_bundle(sb.path, "Sample", package).executable
+
+
+def download_failed(sb):
+    # Nothing listens on the download port: the transfer fails at once.
+    return [launcher(sb), "-silent", "-allowDownload"]
+
+
+def no_runtime_for_system(sb):
+    return [launcher(sb, "0.0"), "-silent", "-allowDownload"]
+
+
+def updates_forbidden(sb):
+    argv = [launcher(sb), "-silent", "-allowDownload"]
+    install_runtime(sb.root, version="1.2.0.7")
+    disable_updates(sb.home)
+    return argv
+
+
+def stub_without_runtime(sb):
+    framework, stub = test_stub.install_application(unittest.TestCase(), sb)
+    shutil.rmtree(framework)
+    return [stub]
+
+
+# name, setup, window title, console text, key that dismisses it, exit code
+FAILURES = [
+    ("download-failed alert", download_failed, "Install Sample",
+     f"[alert] Install Sample\n{DOWNLOAD_FAILED}", "Escape", 11),
+    ("error dialog, message 8", no_runtime_for_system, "Install Sample",
+     f"[dialog] Install Sample\n{NO_RUNTIME_FOR_SYSTEM}", "Return", 11),
+    ("error dialog, message 10", updates_forbidden, "Install Sample",
+     f"[dialog] Install Sample\n{UPDATES_FORBIDDEN}", "Escape", 15),
+    ("stub alert", stub_without_runtime, "Zandrel Nimbra",
+     f"[alert] Zandrel Nimbra\n{DOWNLOAD_FAILED}", "Return", 4),
+]
+
+
+def shot_name(text):
+    return re.sub(r"[^a-z0-9]+", "-", text.lower()).strip("-")
+
+
+@unittest.skipUnless(PORT, "this build does not download from loopback")
+class WindowsTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.x = Xvfb().__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.__exit__(None, None, None)
+
+    def assertCentred(self, window):
+        x, y, width, height = self.x.geometry(window)
+        screen_width, screen_height = self.x.screen_size()
+        self.assertLessEqual(abs(2 * x + width - screen_width), 4, (x, width))
+        self.assertLessEqual(abs(2 * y + height - screen_height), 4, (y, height))
+
+    def assertNoConsoleWindow(self, r):
+        self.assertNotIn("[alert]", r.stderr)
+        self.assertNotIn("[dialog]", r.stderr)
+
+    def test_each_failure_in_its_window(self):
+        for name, setup, title, _, key, code in FAILURES:
+            with self.subTest(name), Sandbox() as sb:
+                running = sb.start(setup(sb), env={**NO_PROXY, **self.x.env})
+                try:
+                    window = self.x.wait_window(f"^{title}$")
+                    self.assertCentred(window)
+                    self.x.screenshot(window, shot_name(name))
+                    self.assertTrue(running.running())
+                    self.x.key(window, key)
+                finally:
+                    r = running.finish(timeout=30)
+                self.assertEqual(r.returncode, code, r.stderr)
+                self.assertNoConsoleWindow(r)
+
+    def test_failures_without_windows_end_alike(self):
+        ways = [("no display", {"DISPLAY": None})]
+        if test_settings_built_in():
+            ways.append(("GTK cannot be loaded", {**UNLOADABLE_GTK, **self.x.env}))
+        for way, env in ways:
+            for name, setup, _, console, _, code in FAILURES:
+                with self.subTest(way=way, failure=name), Sandbox() as sb:
+                    r = sb.run(setup(sb), env={**NO_PROXY, **env}, timeout=30)
+                    self.assertEqual(r.returncode, code, r.stderr)
+                    self.assertTrue(r.stderr.startswith(console), r.stderr)
+
+    def test_progress_window_of_a_slow_download_and_its_cancel_button(self):
+        installer = f"/{SYSTEM_FOLDER}/installer"
+        slow = "location / { limit_rate 64k; }"
+        with Sandbox() as sb, Nginx(PORT, {installer: b"\0" * (8 << 20)}, slow):
+            # Opened without options, as from the desktop: not silent.
+            running = sb.start([launcher(sb)], env={**NO_PROXY, **self.x.env})
+            try:
+                window = self.x.wait_window("^Installing Sample$")
+                self.assertCentred(window)
+                time.sleep(1.5)  # some progress to show
+                self.x.screenshot(window, "progress-window")
+                # Cancel sits at the bottom right of the window.
+                self.x.click(window, -40, -30)
+                alert = self.x.wait_window("^Install Sample$")
+                self.x.screenshot(alert, "cancelled-download-alert")
+                self.x.key(alert, "Return")
+            finally:
+                r = running.finish(timeout=30)
+            self.assertEqual(os.listdir(sb.tmp), [])
+        self.assertEqual(r.returncode, 11, r.stderr)
+        self.assertNoConsoleWindow(r)
+        self.assertEqual(r.stderr.count("Please wait"), 0, r.stderr)
+        messages = [line.message for line in r.syslog]
+        self.assertIn("Download cancelled", messages)
+        self.assertEqual(messages[-1], "Bootstrapper end with exit code 11")
+
+
+if __name__ == "__main__":
+    unittest.main()
