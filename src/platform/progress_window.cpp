@@ -109,7 +109,8 @@ std::unique_ptr<ProgressPresentation> makeConsoleProgressPresentation(bool inPla
 }
 
 std::string progressAmountText(int64_t received, int64_t expected) {
-  if (received <= 0 && expected <= 0) return {};
+  // Until data arrives the total may still be the previous transfer's.
+  if (received <= 0) return {};
   auto size = [](int64_t bytes) {
     std::unique_ptr<char, decltype(&g_free)> text(
         g_format_size(static_cast<guint64>(std::max<int64_t>(bytes, 0))), g_free);

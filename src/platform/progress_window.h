@@ -37,8 +37,8 @@ class ProgressWindow {
 // opened, else a line on standard error (updated in place on a terminal).
 std::unique_ptr<ProgressWindow> makeProgressWindow();
 
-// "12.4 MB / 80.0 MB", or only the amount received when no total is known;
-// empty before anything has arrived and with no total.
+// "12.4 MB / 80.0 MB" as GLib formats sizes, or only the amount received when
+// no total is announced; empty before anything has arrived.
 std::string progressAmountText(int64_t received, int64_t expected);
 
 }  // namespace platform

@@ -6,14 +6,16 @@ display, and with a GTK library that cannot be loaded, write the catalogue's
 texts to standard error and end with the same codes."""
 
 import os
+import pty
 import re
 import shutil
+import subprocess
 import time
 import unittest
 
 import test_stub
 from display import Xvfb
-from harness import BUILD_DIR, Sandbox
+from harness import BUILD_DIR, Sandbox, binary
 from nginx_server import Nginx
 from sample_runtime import (disable_updates, install_runtime, make_installer_bundle,
                             make_package, write_system_version)
@@ -77,6 +79,13 @@ FAILURES = [
 ]
 
 
+# In a sanitized build: full stacks, so that only what GTK and the libraries
+# under it keep is passed over.
+SHOWING = {"LSAN_OPTIONS": "fast_unwind_on_malloc=0:suppressions="
+                           + os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                          "lsan_gtk.supp")}
+
+
 def shot_name(text):
     return re.sub(r"[^a-z0-9]+", "-", text.lower()).strip("-")
 
@@ -104,7 +113,7 @@ class WindowsTest(unittest.TestCase):
     def test_each_failure_in_its_window(self):
         for name, setup, title, _, key, code in FAILURES:
             with self.subTest(name), Sandbox() as sb:
-                running = sb.start(setup(sb), env={**NO_PROXY, **self.x.env})
+                running = sb.start(setup(sb), env={**NO_PROXY, **SHOWING, **self.x.env})
                 try:
                     window = self.x.wait_window(f"^{title}$")
                     self.assertCentred(window)
@@ -132,7 +141,7 @@ class WindowsTest(unittest.TestCase):
         slow = "location / { limit_rate 64k; }"
         with Sandbox() as sb, Nginx(PORT, {installer: b"\0" * (8 << 20)}, slow):
             # Opened without options, as from the desktop: not silent.
-            running = sb.start([launcher(sb)], env={**NO_PROXY, **self.x.env})
+            running = sb.start([launcher(sb)], env={**NO_PROXY, **SHOWING, **self.x.env})
             try:
                 window = self.x.wait_window("^Installing Sample$")
                 self.assertCentred(window)
@@ -152,6 +161,54 @@ class WindowsTest(unittest.TestCase):
         messages = [line.message for line in r.syslog]
         self.assertIn("Download cancelled", messages)
         self.assertEqual(messages[-1], "Bootstrapper end with exit code 11")
+
+
+@unittest.skipUnless(PORT, "this build does not download from loopback")
+class ConsoleProgressTest(unittest.TestCase):
+    def on_terminal(self, sb, argv):
+        """Runs argv with a terminal as its standard error; returns the exit
+        status and what the terminal received."""
+        master, slave = pty.openpty()
+        log = os.path.join(sb.path, "syslog")
+        try:
+            proc = subprocess.Popen([binary("syslog_capture"), log, *argv],
+                                    env=sb._env({**NO_PROXY, "DISPLAY": None}), cwd=sb.path,
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                    stderr=slave)
+            os.close(slave)
+            slave = None
+            received = b""
+            while True:
+                try:
+                    chunk = os.read(master, 4096)
+                except OSError:  # the terminal's other side is closed
+                    break
+                if not chunk:
+                    break
+                received += chunk
+            return proc.wait(30), received.decode()
+        finally:
+            os.close(master)
+            if slave is not None:
+                os.close(slave)
+
+    def test_progress_on_a_terminal_is_one_line_rewritten_in_place(self):
+        installer = f"/{SYSTEM_FOLDER}/installer"
+        # The installer arrives in pieces; its signature is missing.
+        with Sandbox() as sb, Nginx(PORT, {installer: b"\0" * 300000},
+                                    "location / { limit_rate 300k; }"):
+            code, terminal = self.on_terminal(sb, [launcher(sb)])
+        self.assertEqual(code, 11, terminal)
+        progress, _, shown = terminal.partition("[dialog]")
+        self.assertTrue(shown.startswith(" Install Sample"), terminal)
+        self.assertTrue(progress.startswith("\rInstalling Sample: Please wait.   0%"), progress)
+        self.assertGreater(progress.count("\r"), 3, progress)
+        # GLib puts a no-break space between a size and its unit.
+        self.assertRegex(progress, "Please wait\\. +[1-9][0-9]?%  [0-9.]+\xa0kB / 300\\.0\xa0kB\x1b")
+        self.assertIn("Please wait. 100%  300.0\xa0kB / 300.0\xa0kB\x1b[K", progress)
+        # The line is ended once, when the window closes.
+        self.assertTrue(progress.endswith("\n"), progress)
+        self.assertEqual(progress.count("\n"), 1, progress)
 
 
 if __name__ == "__main__":

@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -36,10 +35,18 @@ std::string message(int32_t index) { return LocalizedStrings::getEmbeddedMessage
 std::string alertText(const std::string& appName, const std::string& text) {
   return "[alert] " + appName + "\n" + text + "\n[" + message(2) + "]\n";
 }
-// Without a display each link is its text followed by its address.
+// Without a display the one link (of message 8) is its text followed by its
+// address.
 std::string dialogText(const std::string& appName, const std::string& text) {
-  const std::string shown =
-      std::regex_replace(text, std::regex("<a href='([^']*)'>(.*?)</a>"), "$2 <$1>");
+  std::string shown = text;
+  const std::size_t open = text.find("<a href='");
+  if (open != std::string::npos) {
+    const std::size_t address = open + 9;
+    const std::size_t linkText = text.find("'>", address) + 2;
+    const std::size_t close = text.find("</a>", linkText);
+    shown = text.substr(0, open) + text.substr(linkText, close - linkText) + " <" +
+            text.substr(address, linkText - 2 - address) + ">" + text.substr(close + 4);
+  }
   return "[dialog] " + appName + "\n" + shown + "\n[" + message(2) + "]\n";
 }
 
