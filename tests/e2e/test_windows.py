@@ -136,6 +136,34 @@ class WindowsTest(unittest.TestCase):
                     self.assertEqual(r.returncode, code, r.stderr)
                     self.assertTrue(r.stderr.startswith(console), r.stderr)
 
+    def test_runs_that_show_nothing_never_load_gtk(self):
+        def path_a(sb):
+            argv = [launcher(sb), "-silent", "-eulaAccepted"]
+            install_runtime(sb.root)
+            return argv
+
+        def stub_entering_runtime(sb):
+            framework, stub = test_stub.install_application(unittest.TestCase(), sb)
+            test_stub.put_library(framework, "libsample_runtime.so")
+            return [stub]
+
+        cases = [
+            ("-version", lambda sb: [launcher(sb), "-version"], 0),
+            ("refused command line", lambda sb: [launcher(sb), "-allowDownload"], 2),
+            ("path A", path_a, 0),
+            ("silent run without -allowDownload", lambda sb: [launcher(sb), "-silent"], 10),
+            ("stub entering its runtime", stub_entering_runtime, 0),
+        ]
+        for name, setup, code in cases:
+            with self.subTest(name), Sandbox() as sb:
+                argv = setup(sb)
+                # The dynamic loader names every library it opens.
+                r = sb.run(argv, env={**self.x.env, "LD_DEBUG": "files"}, timeout=30)
+                self.assertEqual(r.returncode, code, r.stderr[-2000:])
+                self.assertIn("file=", r.stderr)
+                self.assertNotIn("libgtk", r.stderr)
+                self.assertNotIn("libgdk", r.stderr)
+
     def test_progress_window_of_a_slow_download_and_its_cancel_button(self):
         installer = f"/{SYSTEM_FOLDER}/installer"
         slow = "location / { limit_rate 64k; }"
@@ -161,6 +189,19 @@ class WindowsTest(unittest.TestCase):
         messages = [line.message for line in r.syslog]
         self.assertIn("Download cancelled", messages)
         self.assertEqual(messages[-1], "Bootstrapper end with exit code 11")
+
+
+class LinkingTest(unittest.TestCase):
+    def test_neither_program_links_gtk(self):
+        for program in ("PackageSetupLauncher", "RuntimeAppStub"):
+            with self.subTest(program):
+                libraries = subprocess.run(["ldd", binary(program)], capture_output=True,
+                                           text=True, check=True).stdout
+                self.assertIn("libc.so", libraries)
+                self.assertNotRegex(libraries, "lib(gtk|gdk)-")
+                symbols = subprocess.run(["nm", "--dynamic", "--undefined-only", binary(program)],
+                                         capture_output=True, text=True, check=True).stdout
+                self.assertNotRegex(symbols, r"\b(gtk|gdk)_")
 
 
 @unittest.skipUnless(PORT, "this build does not download from loopback")
