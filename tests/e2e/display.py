@@ -87,6 +87,18 @@ class Xvfb:
                         "-strip", path], check=True, capture_output=True, timeout=30)
         return path
 
+    @staticmethod
+    def find_colour(path, colour):
+        """(x, y) of the first pixel of the PNG at `path` in `colour`
+        ("#RRGGBB"), or None."""
+        pixels = subprocess.run(["convert", path, "-depth", "8", "txt:-"], check=True,
+                                capture_output=True, text=True, timeout=30).stdout
+        for line in pixels.splitlines():
+            if colour.upper() in line.upper():
+                x, y = line.split(":", 1)[0].split(",")
+                return int(x), int(y)
+        return None
+
     def screen_size(self):
         w, h = self.xdotool("getdisplaygeometry").stdout.split()
         return int(w), int(h)

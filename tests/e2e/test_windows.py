@@ -136,6 +136,39 @@ class WindowsTest(unittest.TestCase):
                     self.assertEqual(r.returncode, code, r.stderr)
                     self.assertTrue(r.stderr.startswith(console), r.stderr)
 
+    def test_a_click_on_the_dialogs_link_opens_its_address(self):
+        with Sandbox() as sb:
+            # The desktop's handler for web addresses records what it is given.
+            opened = os.path.join(sb.path, "opened")
+            applications = os.path.join(sb.home, ".local", "share", "applications")
+            os.makedirs(applications)
+            with open(os.path.join(applications, "recorder.desktop"), "w") as f:
+                f.write("[Desktop Entry]\nType=Application\nName=Recorder\n"
+                        f"Exec=sh -c 'echo \"$1\" > {opened}' sh %u\n")
+            os.makedirs(os.path.join(sb.home, ".config"))
+            with open(os.path.join(sb.home, ".config", "mimeapps.list"), "w") as f:
+                f.write("[Default Applications]\nx-scheme-handler/https=recorder.desktop\n")
+            env = {**NO_PROXY, **SHOWING, **self.x.env, "XDG_CONFIG_HOME": None,
+                   "XDG_DATA_HOME": None, "XDG_DATA_DIRS": os.path.join(sb.path, "none")}
+            running = sb.start(no_runtime_for_system(sb), env=env)
+            try:
+                window = self.x.wait_window("^Install Sample$")
+                shot = self.x.screenshot(window, "error-dialog-link")
+                link = self.x.find_colour(shot, "#0000FF")
+                self.assertIsNotNone(link, "no blue link text in the dialog")
+                self.x.click(window, link[0] + 2, link[1])
+                deadline = time.monotonic() + 10
+                while not os.path.exists(opened) and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                # The dialog stays until its button is pressed.
+                self.assertTrue(running.running())
+                self.x.key(window, "Return")
+            finally:
+                r = running.finish(timeout=30)
+            with open(opened) as f:
+                self.assertEqual(f.read(), "https://www.zandrel.com/products/nimbra/systemreqs/\n")
+        self.assertEqual(r.returncode, 11, r.stderr)
+
     def test_runs_that_show_nothing_never_load_gtk(self):
         def path_a(sb):
             argv = [launcher(sb), "-silent", "-eulaAccepted"]
@@ -167,28 +200,32 @@ class WindowsTest(unittest.TestCase):
     def test_progress_window_of_a_slow_download_and_its_cancel_button(self):
         installer = f"/{SYSTEM_FOLDER}/installer"
         slow = "location / { limit_rate 64k; }"
-        with Sandbox() as sb, Nginx(PORT, {installer: b"\0" * (8 << 20)}, slow):
-            # Opened without options, as from the desktop: not silent.
-            running = sb.start([launcher(sb)], env={**NO_PROXY, **SHOWING, **self.x.env})
-            try:
-                window = self.x.wait_window("^Installing Sample$")
-                self.assertCentred(window)
-                time.sleep(1.5)  # some progress to show
-                self.x.screenshot(window, "progress-window")
-                # Cancel sits at the bottom right of the window.
-                self.x.click(window, -40, -30)
-                alert = self.x.wait_window("^Install Sample$")
-                self.x.screenshot(alert, "cancelled-download-alert")
-                self.x.key(alert, "Return")
-            finally:
-                r = running.finish(timeout=30)
-            self.assertEqual(os.listdir(sb.tmp), [])
-        self.assertEqual(r.returncode, 11, r.stderr)
-        self.assertNoConsoleWindow(r)
-        self.assertEqual(r.stderr.count("Please wait"), 0, r.stderr)
-        messages = [line.message for line in r.syslog]
-        self.assertIn("Download cancelled", messages)
-        self.assertEqual(messages[-1], "Bootstrapper end with exit code 11")
+        # Cancel sits at the bottom right of the window; Escape is Cancel too.
+        ways = [("click", lambda w: self.x.click(w, -40, -30)),
+                ("Escape", lambda w: self.x.key(w, "Escape"))]
+        for way, cancel in ways:
+            with self.subTest(way), Sandbox() as sb, \
+                    Nginx(PORT, {installer: b"\0" * (8 << 20)}, slow):
+                # Opened without options, as from the desktop: not silent.
+                running = sb.start([launcher(sb)], env={**NO_PROXY, **SHOWING, **self.x.env})
+                try:
+                    window = self.x.wait_window("^Installing Sample$")
+                    self.assertCentred(window)
+                    time.sleep(1.5)  # some progress to show
+                    self.x.screenshot(window, "progress-window")
+                    cancel(window)
+                    alert = self.x.wait_window("^Install Sample$")
+                    self.x.screenshot(alert, "cancelled-download-alert")
+                    self.x.key(alert, "Return")
+                finally:
+                    r = running.finish(timeout=30)
+                self.assertEqual(os.listdir(sb.tmp), [])
+                self.assertEqual(r.returncode, 11, r.stderr)
+                self.assertNoConsoleWindow(r)
+                self.assertNotIn("Please wait", r.stderr)
+                messages = [line.message for line in r.syslog]
+                self.assertIn("Download cancelled", messages)
+                self.assertEqual(messages[-1], "Bootstrapper end with exit code 11")
 
 
 class LinkingTest(unittest.TestCase):
