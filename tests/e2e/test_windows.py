@@ -126,7 +126,9 @@ class WindowsTest(unittest.TestCase):
                 self.assertNoConsoleWindow(r)
 
     def test_failures_without_windows_end_alike(self):
-        ways = [("no display", {"DISPLAY": None})]
+        ways = [("no display", {"DISPLAY": None}),
+                # A screen the display does not have: GTK cannot start.
+                ("display cannot be opened", {"DISPLAY": self.x.display + ".7"})]
         if test_settings_built_in():
             ways.append(("GTK cannot be loaded", {**UNLOADABLE_GTK, **self.x.env}))
         for way, env in ways:
