@@ -1,13 +1,10 @@
 #include "platform/alert.h"
 
-#include "platform/gtk_library.h"
+#include "platform/gtk_windows.h"
 
 #include <cstdio>
 
 namespace platform {
-
-void runGtkAlert(const GtkLibrary& gtk, const std::string& messageText,
-                 const std::string& informativeText, const std::string& buttonTitle);
 
 void runAlert(const std::string& messageText, const std::string& informativeText,
               const std::string& buttonTitle) {

@@ -1,4 +1,4 @@
-#include "platform/gtk_library.h"
+#include "platform/gtk_windows.h"
 
 #include <string>
 

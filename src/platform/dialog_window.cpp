@@ -1,13 +1,11 @@
 #include "platform/dialog_window.h"
 
-#include "platform/gtk_library.h"
+#include "platform/gtk_windows.h"
 #include "platform/run_loop.h"
 
 #include <cstdio>
 
 namespace platform {
-
-std::unique_ptr<DialogWindow> makeGtkDialogWindow(const GtkLibrary& gtk);
 
 namespace {
 
@@ -40,13 +38,9 @@ class ConsoleDialogWindow final : public DialogWindow {
 
 }  // namespace
 
-std::unique_ptr<DialogWindow> makeConsoleDialogWindow() {
-  return std::make_unique<ConsoleDialogWindow>();
-}
-
 std::unique_ptr<DialogWindow> loadDialogWindow() {
   if (const GtkLibrary* gtk = gtkLibrary()) return makeGtkDialogWindow(*gtk);
-  return makeConsoleDialogWindow();
+  return std::make_unique<ConsoleDialogWindow>();
 }
 
 }  // namespace platform

@@ -74,7 +74,4 @@ class DialogWindow {
 // Creates the window; GTK is loaded here, on the first window.
 std::unique_ptr<DialogWindow> loadDialogWindow();
 
-// The console presentation, whatever the display.
-std::unique_ptr<DialogWindow> makeConsoleDialogWindow();
-
 }  // namespace platform

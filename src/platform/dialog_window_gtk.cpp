@@ -1,5 +1,4 @@
-#include "platform/dialog_window.h"
-#include "platform/gtk_library.h"
+#include "platform/gtk_windows.h"
 #include "platform/run_loop.h"
 
 namespace platform {
