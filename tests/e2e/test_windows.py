@@ -4,6 +4,7 @@ window is photographed into the build folder, pressed with xdotool, and the
 program must then go on and end with its code. The same failures without a
 display, and with a GTK library that cannot be loaded, write the catalogue's
 texts to standard error and end with the same codes."""
+# ctest: uses the download port
 
 import os
 import pty
