@@ -4,7 +4,8 @@ NIMBRA_PACKAGES=(
   build-essential clang libclang-rt-14-dev cmake pkg-config python3 openssl util-linux
   libgtest-dev libglib2.0-dev libgtk-3-dev libplist-dev
   libcurl4-openssl-dev libssl-dev zlib1g-dev
-  nginx-light locales xvfb xauth imagemagick curl
+  nginx-light locales xvfb xauth imagemagick curl xdotool
+  fonts-dejavu-core fonts-noto-cjk
 )
 
 nimbra_install_packages() {

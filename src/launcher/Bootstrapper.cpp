@@ -4,6 +4,7 @@
 #include "install/install.h"
 #include "launcher/DebugTrace.h"
 #include "launcher/Downloader.h"
+#include "launcher/ErrorDialogController.h"
 #include "launcher/LocalizedStrings.h"
 #include "launcher/PSL.h"
 #include "launcher/ParamChecker.h"
@@ -271,5 +272,8 @@ void Bootstrapper::okAlert(const std::string& text) {
 }
 
 void Bootstrapper::showDialog(const std::string& text) {
-  platform::runErrorDialog(appName_, text, message(kMsgOk));
+  ErrorDialogController controller("ErrorDialog");
+  platform::DialogWindow& window = controller.window();
+  controller.setMessage(text, message(kMsgOk), appName_);
+  window.runModal();
 }

@@ -70,6 +70,7 @@ void Downloader::stopDownLoad(const void*) {
 
 void Downloader::resetProgress() {
   bytesReceived_ = 0;
+  didChangeValueForKey("bytesReceived");
   setCurrentProgressPercent(0);
 }
 
@@ -114,12 +115,14 @@ void Downloader::downloadDidReceiveResponse(platform::URLDownload&,
   resetProgress();
   setDownloadResponse(response);
   expectedBytes_ = response.expectedContentLength;
+  didChangeValueForKey("expectedBytes");
   DebugTrace("Info: HTTP status %@ from %@, %@ bytes announced", response.statusCode, response.url,
              response.expectedContentLength);
 }
 
 void Downloader::downloadDidReceiveDataOfLength(platform::URLDownload&, uint64_t length) {
   bytesReceived_ += static_cast<int64_t>(length);
+  didChangeValueForKey("bytesReceived");
   if (expectedBytes_ > 0 && bytesReceived_ > kProgressThreshold)
     setCurrentProgressPercent(static_cast<double>(bytesReceived_) /
                               static_cast<double>(expectedBytes_) * 100.0);
@@ -259,11 +262,15 @@ void connectProgressWindow(Downloader& downloader, platform::ProgressWindow& win
   const void* key = &window;
   downloader.addObserver(key, "currentProgressPercent",
                          [&] { window.setProgress(downloader.currentProgressPercent()); });
+  auto showAmount = [&] { window.setAmount(downloader.bytesReceived(), downloader.expectedBytes()); };
+  downloader.addObserver(key, "bytesReceived", showAmount);
+  downloader.addObserver(key, "expectedBytes", showAmount);
   downloader.addObserver(key, "localizedPleaseWait",
                          [&] { window.setText(downloader.localizedPleaseWait()); });
   downloader.addObserver(key, "localizedCancel",
                          [&] { window.setCancelTitle(downloader.localizedCancel()); });
   window.setProgress(downloader.currentProgressPercent());
+  showAmount();
   window.setText(downloader.localizedPleaseWait());
   window.setCancelTitle(downloader.localizedCancel());
   window.setCancelAction([&] { downloader.stopDownLoad(&window); });

@@ -60,6 +60,8 @@ class Downloader : public platform::URLDownloadDelegate {
                                 const platform::Error& error) override;
 
   double currentProgressPercent() const { return currentProgressPercent_; }
+  int64_t bytesReceived() const { return bytesReceived_; }
+  int64_t expectedBytes() const { return expectedBytes_; }
   void setCurrentProgressPercent(double percent);
   // Shared with the caller, not copied; resets the index and resultPaths.
   const std::shared_ptr<const std::vector<std::string>>& urlStrings() const { return urlStrings_; }
@@ -78,8 +80,9 @@ class Downloader : public platform::URLDownloadDelegate {
   const std::optional<platform::Error>& lastError() const { return lastError_; }
   void setLastError(std::optional<platform::Error> error) { lastError_ = std::move(error); }
 
-  // Key-value observation of "currentProgressPercent", "localizedPleaseWait"
-  // and "localizedCancel": `changed` runs after every set of `key`.
+  // Key-value observation of "currentProgressPercent", "bytesReceived",
+  // "expectedBytes", "localizedPleaseWait" and "localizedCancel": `changed`
+  // runs after every set of `key`.
   void addObserver(const void* observer, std::string key, std::function<void()> changed);
   void removeObserver(const void* observer);
 
@@ -137,6 +140,7 @@ class Downloader : public platform::URLDownloadDelegate {
 };
 
 // What the main interface does for the progress window: the indicator, the
-// text and the Cancel button's title follow the Downloader, the button calls
-// stopDownLoad, and the window becomes the Downloader's outlet.
+// amount received, the text and the Cancel button's title follow the
+// Downloader, the button calls stopDownLoad, and the window becomes the
+// Downloader's outlet.
 void connectProgressWindow(Downloader& downloader, platform::ProgressWindow& window);

@@ -60,7 +60,7 @@ class Sandbox:
         for folder in (self.root, self.home, self.tmp):
             os.mkdir(folder)
         env = {k: v for k, v in os.environ.items()
-               if not (k.startswith("LC_") or k in ("LANGUAGE", "LANG", "DISPLAY"))}
+               if not (k.startswith("LC_") or k in ("LANGUAGE", "LANG", "DISPLAY", "WAYLAND_DISPLAY"))}
         env.update(NIMBRA_ROOT=self.root, HOME=self.home, TMPDIR=self.tmp, LANG="C")
         if SANITIZED:
             env.setdefault("ASAN_OPTIONS", "detect_leaks=1:abort_on_error=0")
@@ -77,50 +77,78 @@ class Sandbox:
         started = self.start(argv, env=env, cwd=cwd, stdin=subprocess.PIPE if input else None)
         return started.finish(timeout=timeout, input=input)
 
-    def start(self, argv, env=None, cwd=None, stdin=None):
+    def start(self, argv, env=None, cwd=None, stdin=subprocess.DEVNULL):
         """Starts argv and returns at once; `finish` waits for its end. Signals
-        sent to `process` reach the program itself."""
+        sent to it reach the program itself."""
+        return Started(self, argv, env, cwd, stdin)
+
+    def _env(self, env):
         full_env = dict(self.env)
         for key, value in (env or {}).items():
             if value is None:
                 full_env.pop(key, None)
             else:
                 full_env[key] = value
+        return full_env
+
+    def _log_file(self):
         log_fd, log_path = tempfile.mkstemp(prefix="syslog.", dir=self.path)
         os.close(log_fd)
-        try:
-            process = subprocess.Popen([binary("syslog_capture"), log_path, *argv],
-                                       env=full_env, cwd=cwd or self.path, stdin=stdin,
-                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        except BaseException:
-            os.unlink(log_path)
-            raise
-        return Started(process, log_path)
+        return log_path
+
+    @staticmethod
+    def _read_log(log_path):
+        with open(log_path, encoding="utf-8", errors="replace") as f:
+            return parse_syslog(f.read())
 
 
 class Started:
-    """A program started by Sandbox.start."""
+    """A program started in a sandbox, running while the test looks at it.
+    Its output goes to files, so a long run never blocks on a full pipe."""
 
-    def __init__(self, process, log_path):
-        self.process = process
-        self.log_path = log_path
+    def __init__(self, sandbox, argv, env, cwd, stdin):
+        self.log_path = sandbox._log_file()
+        self.out = tempfile.TemporaryFile(dir=sandbox.path)
+        self.err = tempfile.TemporaryFile(dir=sandbox.path)
+        try:
+            self.process = subprocess.Popen([binary("syslog_capture"), self.log_path, *argv],
+                                            env=sandbox._env(env), cwd=cwd or sandbox.path,
+                                            stdin=stdin, stdout=self.out, stderr=self.err)
+        except BaseException:
+            self._close()
+            raise
+
+    def running(self):
+        return self.process.poll() is None
 
     def send_signal(self, signal):
         self.process.send_signal(signal)
 
     def finish(self, timeout=60, input=None):
+        """Waits for the end (killing the program if it does not come)."""
         try:
             try:
-                stdout, stderr = self.process.communicate(input=input, timeout=timeout)
+                self.process.communicate(
+                    input=input.encode("utf-8") if isinstance(input, str) else input,
+                    timeout=timeout)
             except BaseException:
                 self.process.kill()
-                self.process.communicate()
+                self.process.wait()
                 raise
-            with open(self.log_path, encoding="utf-8", errors="replace") as f:
-                syslog = parse_syslog(f.read())
+            streams = []
+            for f in (self.out, self.err):
+                f.seek(0)
+                streams.append(f.read().decode("utf-8", errors="replace"))
+            syslog = Sandbox._read_log(self.log_path)
         finally:
+            self._close()
+        return RunResult(self.process.returncode, *streams, syslog)
+
+    def _close(self):
+        self.out.close()
+        self.err.close()
+        if os.path.exists(self.log_path):
             os.unlink(self.log_path)
-        return RunResult(self.process.returncode, stdout, stderr, syslog)
 
 
 class RunResult(Result):

@@ -22,7 +22,7 @@ MESSAGE_UPDATES_FORBIDDEN = (
     "your system is not allowed by your administrator. Please contact your administrator.")
 MESSAGE_NO_RUNTIME_FOR_SYSTEM_START = (
     "This application requires an update to Zandrel Nimbra that is not available for your "
-    "system. Please view the <a href='")
+    "system. Please view the system requirements <https://")
 UPDATES_DISABLED = ("Cannot complete installation because runtime updates are disabled "
                     "on this machine")
 

@@ -35,8 +35,19 @@ std::string message(int32_t index) { return LocalizedStrings::getEmbeddedMessage
 std::string alertText(const std::string& appName, const std::string& text) {
   return "[alert] " + appName + "\n" + text + "\n[" + message(2) + "]\n";
 }
+// Without a display the one link (of message 8) is its text followed by its
+// address.
 std::string dialogText(const std::string& appName, const std::string& text) {
-  return "[dialog] " + appName + "\n" + text + "\n[" + message(2) + "]\n";
+  std::string shown = text;
+  const std::size_t open = text.find("<a href='");
+  if (open != std::string::npos) {
+    const std::size_t address = open + 9;
+    const std::size_t linkText = text.find("'>", address) + 2;
+    const std::size_t close = text.find("</a>", linkText);
+    shown = text.substr(0, open) + text.substr(linkText, close - linkText) + " <" +
+            text.substr(address, linkText - 2 - address) + ">" + text.substr(close + 4);
+  }
+  return "[dialog] " + appName + "\n" + shown + "\n[" + message(2) + "]\n";
 }
 
 mode_t modeOf(const fs::path& path) {
