@@ -145,7 +145,8 @@ std::string plainFilename(std::string_view name, std::string_view fallback) {
   std::string clean;
   for (char c : name)
     if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) clean += c;
-  std::string_view result = utf8Prefix(trim(clean), kMaxNameBytes);
+  // Trimmed again after the cut, which may end on a space.
+  std::string_view result = trim(utf8Prefix(trim(clean), kMaxNameBytes));
   if (result.empty() || result == "." || result == "..") return std::string(fallback);
   return std::string(result);
 }

@@ -66,6 +66,12 @@ TEST(SuggestedFilename, IsCutToOneFileNameLengthWithoutSplittingCharacters) {
   EXPECT_EQ(name, longName.substr(0, 254));
 }
 
+TEST(SuggestedFilename, HasNoSpaceAtEitherEndAfterTheCut) {
+  const std::string name = std::string(254, 'a') + "  b";
+  EXPECT_EQ(suggestedFilename("attachment; filename=\"" + name + "\"", "http://h/x"),
+            std::string(254, 'a'));
+}
+
 TEST(NumberedFilename, NumbersBeforeTheLastExtension) {
   struct Case {
     const char* name;
