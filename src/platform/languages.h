@@ -18,7 +18,7 @@ std::vector<std::string> preferredLanguages();
 // identifier "language[-Script][-TERRITORY]": codeset and modifier dropped,
 // "_" written "-", a script modifier (@latin) made the script subtag, Chinese
 // given its script by territory (zh_TW -> zh-Hant-TW, zh -> zh-Hans). Nothing
-// for "C", "POSIX" or an empty name.
+// when the language part is empty, "C" or "POSIX".
 std::optional<std::string> canonicalLanguageIdentifier(std::string_view name);
 
 }  // namespace platform

@@ -42,7 +42,6 @@ std::optional<std::string> canonicalLanguageIdentifier(std::string_view name) {
     name = name.substr(0, at);
   }
   if (size_t dot = name.find('.'); dot != std::string_view::npos) name = name.substr(0, dot);
-  if (name.empty() || name == "C" || name == "POSIX") return std::nullopt;
 
   std::string_view language = name;
   std::string_view rest;
@@ -50,7 +49,8 @@ std::optional<std::string> canonicalLanguageIdentifier(std::string_view name) {
     language = name.substr(0, sep);
     rest = name.substr(sep + 1);
   }
-  if (language.empty()) return std::nullopt;
+  // Also "C-" and the like, lest "C" pass for a language.
+  if (language.empty() || language == "C" || language == "POSIX") return std::nullopt;
 
   std::string_view firstSubtag = rest.substr(0, rest.find_first_of("_-"));
   std::string_view script;

@@ -43,6 +43,8 @@ TEST(CanonicalLanguageIdentifier, PosixNames) {
       {"C", std::nullopt},
       {"POSIX", std::nullopt},
       {"C.UTF-8", std::nullopt},
+      {"C-", std::nullopt},
+      {"POSIX_US.UTF-8", std::nullopt},
       {"", std::nullopt},
       {".UTF-8", std::nullopt},
       {"_US", std::nullopt},
