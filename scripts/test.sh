@@ -2,7 +2,8 @@
 # Builds and runs every test, unit and end-to-end, twice, with warnings as
 # errors: a plain Release build with GCC, and a build with clang,
 # AddressSanitizer and UndefinedBehaviorSanitizer. Between them the two
-# compilers and the optimiser's warnings stay covered.
+# compilers and the optimiser's warnings stay covered. Then the fuzz targets
+# of the sanitized build run for a bounded time (scripts/fuzz.sh).
 set -euo pipefail
 NIMBRA_SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 source "$NIMBRA_SOURCE/scripts/lib.sh"
@@ -20,11 +21,13 @@ for pass in plain sanitize; do
               -DNIMBRA_SANITIZE=OFF)
   else
     options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-              -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIMBRA_SANITIZE=ON)
+              -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIMBRA_SANITIZE=ON -DNIMBRA_FUZZ=ON)
   fi
   echo "=== $pass build"
   nimbra_build "$dir" "${options[@]}"
   echo "=== $pass tests"
   ctest --test-dir "$dir" --output-on-failure -j 2 || status=1
 done
+echo "=== fuzz"
+"$NIMBRA_SOURCE/scripts/fuzz.sh" "$NIMBRA_SOURCE/build/sanitize" || status=1
 exit $status

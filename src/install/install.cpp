@@ -1,12 +1,26 @@
 // The platform-independent half of the install services.
 #include "install/install.h"
 #include "install/download_urls.h"
+#include "install/scanner.h"
 
 #include <cstdio>
 
 namespace install {
 
 int getRuntimeVersion(RuntimeVersionInfo& info) { return platform_getRuntimeVersion(info); }
+
+int scanRuntimeVersion(std::string_view text, RuntimeVersionInfo& info) {
+  // Read into a scratch record so that a failure leaves the caller's alone.
+  RuntimeVersionInfo read;
+  Scanner scanner(text);
+  if (!scanner.scanInt(read.major) || !scanner.scanString(".") ||
+      !scanner.scanInt(read.minor) || !scanner.scanString(".") ||
+      !scanner.scanInt(read.revision) || !scanner.scanString(".") ||
+      !scanner.scanInt(read.build))
+    return -3;
+  info = read;
+  return 0;
+}
 
 bool canUpdateRuntime() {
   if (platform_updateDisabledFileExists()) return false;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace install {
 
@@ -77,6 +78,9 @@ int getRuntimeVersion(RuntimeVersionInfo& info);
 int platform_getRuntimeVersion(RuntimeVersionInfo& info);
 // Reads the four numbers of the CFBundleVersion of the bundle at `path`.
 int platform_getFileVersion(const char* path, RuntimeVersionInfo& info);
+// The four dot-separated numbers at the start of a CFBundleVersion text
+// (white space allowed around each item, anything after the fourth ignored).
+int scanRuntimeVersion(std::string_view text, RuntimeVersionInfo& info);
 
 // ---- Platform information and update policy.
 

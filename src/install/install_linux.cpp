@@ -1,7 +1,6 @@
 // Runtime discovery, platform information and the update marker on this
 // platform.
 #include "install/install.h"
-#include "install/scanner.h"
 
 #include "platform/bundle.h"
 #include "platform/files.h"
@@ -45,18 +44,10 @@ int platform_getFileVersion(const char* path, RuntimeVersionInfo& info) {
     platform::trace("Warning: No CFBundleVersion in the runtime at %@", path);
     return kFailure;
   }
-
-  // Read into a scratch record so that a failure leaves the caller's alone.
-  RuntimeVersionInfo read;
-  Scanner scanner(*version);
-  if (!scanner.scanInt(read.major) || !scanner.scanString(".") ||
-      !scanner.scanInt(read.minor) || !scanner.scanString(".") ||
-      !scanner.scanInt(read.revision) || !scanner.scanString(".") ||
-      !scanner.scanInt(read.build)) {
+  if (scanRuntimeVersion(*version, info) != 0) {
     platform::trace("Warning: Runtime version %@ at %@ is not four numbers", version, path);
     return kFailure;
   }
-  info = read;
   return 0;
 }
 

@@ -9,7 +9,11 @@ namespace platform {
 Plist readPlistFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return nullptr;
-  std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return plistFromMemory(data);
+}
+
+Plist plistFromMemory(std::string_view data) {
   if (data.empty() || data.size() > std::numeric_limits<uint32_t>::max()) return nullptr;
   plist_t root = nullptr;
   plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);

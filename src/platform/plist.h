@@ -18,6 +18,8 @@ using Plist = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistFree>;
 
 // The file's root node, or null when it cannot be read or parsed.
 Plist readPlistFile(const std::string& path);
+// The root node of a property list held in memory (XML or binary), or null.
+Plist plistFromMemory(std::string_view data);
 
 // The string under `key` of a dictionary node; nothing when `dict` is not a
 // dictionary or the value is absent or not a string.
