@@ -35,11 +35,12 @@ for target in "${targets[@]}"; do
     status=1
     continue
   fi
-  mkdir "$work/$target" "$work/$target/corpus" "$work/$target/artifacts"
+  mkdir "$work/$target" "$work/$target/corpus" "$work/$target/artifacts" "$work/$target/tmp"
   cp -R "$NIMBRA_SOURCE/fuzz/corpus/$target/." "$work/$target/corpus/"
   echo "=== fuzz $target (${seconds}s)"
-  # Leaks count as findings; inputs are kept small enough for 2 GB and 10 s.
-  ASAN_OPTIONS=detect_leaks=1 \
+  # Leaks count as findings; an input may take 2 GB and 10 s at most. A target
+  # that needs files makes them in TMPDIR, which goes away with the rest.
+  TMPDIR="$work/$target/tmp" ASAN_OPTIONS=detect_leaks=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$binary" -max_total_time="$seconds" -detect_leaks=1 -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$work/$target/artifacts/" -print_final_stats=1 \
