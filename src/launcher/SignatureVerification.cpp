@@ -11,6 +11,7 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <climits>
@@ -40,9 +41,6 @@ constexpr ExpectedAttribute kExpectedSubject[] = {
 // OpenSSL's default handling of extensions it cannot print: printing fails.
 constexpr unsigned long kExtensionPrintFlags = 4;
 
-// The installer is hashed through a large stdio buffer: a gigabyte installer
-// then costs what the digest costs, in constant memory.
-constexpr std::size_t kDataBufferSize = std::size_t{1} << 20;
 // A detached signature is a few kilobytes and a revocation list of this
 // signer's authorities far less than this; larger files are not decoded, so a
 // hostile server cannot make the verifier hold them in memory.
@@ -64,12 +62,12 @@ std::optional<off_t> fileSize(BIO* bio) {
   return status.st_size;
 }
 
-// Opens the signed data for reading through a large buffer.
+// Opens the signed data for one pass from start to end.
 ossl::Bio openData(const std::string& path) {
   ossl::Bio bio = openFile(path);
   FILE* file = nullptr;
   if (bio && BIO_get_fp(bio.get(), &file) == 1 && file)
-    std::setvbuf(file, nullptr, _IOFBF, kDataBufferSize);
+    posix_fadvise(fileno(file), 0, 0, POSIX_FADV_SEQUENTIAL);
   return bio;
 }
 
