@@ -23,6 +23,13 @@ for pass in plain sanitize; do
     options+=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
               -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIMBRA_SANITIZE=ON -DNIMBRA_FUZZ=ON)
   fi
+  # A tree configured earlier with the other compiler is configured afresh.
+  cxx=g++
+  [ "$pass" = sanitize ] && cxx=clang++
+  cached=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$dir/CMakeCache.txt" 2>/dev/null || true)
+  if [ -n "$cached" ] && [ "$(basename "$cached")" != "$cxx" ]; then
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+  fi
   echo "=== $pass build"
   nimbra_build "$dir" "${options[@]}"
   echo "=== $pass tests"
