@@ -38,6 +38,9 @@ constexpr unsigned kMaxNumberedNames = 10000;
 // that doubles each time.
 constexpr int kMaxResumptions = 3;
 constexpr std::chrono::milliseconds kFirstResumeDelay{250};
+// curl hands the body over in pieces of at most 16 KiB; they reach the file
+// in writes of this size.
+constexpr std::size_t kWriteBufferBytes = 256 * 1024;
 
 struct CurlEasyDeleter {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -383,6 +386,7 @@ class CurlDownload final : public URLDownload {
   // Stops, and deletes a file already created; no callback.
   void discard() {
     stop();
+    pending_.clear();
     if (file_) {
       file_.reset();
       ::unlink(createdPath_.c_str());
@@ -418,10 +422,16 @@ class CurlDownload final : public URLDownload {
           urlError(URLErrorCannotDecodeContentData, currentURL_, "the gzip data ends early"));
     if (rangeEnd_ && stored_ != *rangeEnd_)
       return fail(urlError(URLErrorBadServerResponse, currentURL_, "a range that ends early"));
+    bool flushed = flush();
+    int error = errno;
     int fd = file_.release();
-    if (::close(fd) != 0) {
+    if (::close(fd) != 0 && flushed) {
+      flushed = false;
+      error = errno;
+    }
+    if (!flushed) {
       ::unlink(createdPath_.c_str());
-      return fail(urlError(URLErrorCannotWriteToFile, currentURL_, std::strerror(errno)));
+      return fail(urlError(URLErrorCannotWriteToFile, currentURL_, std::strerror(error)));
     }
     finish();
   }
@@ -458,6 +468,10 @@ class CurlDownload final : public URLDownload {
   }
 
   void scheduleResume() {
+    // The file holds exactly what was counted before anything asks for the
+    // rest.
+    if (!flush())
+      return fail(urlError(URLErrorCannotWriteToFile, currentURL_, std::strerror(errno)));
     Session::shared().detach(*handle_);
     ++resumptions_;
     delegate_->downloadWillResume(*this, stored_, resumptions_);
@@ -507,6 +521,7 @@ class CurlDownload final : public URLDownload {
     } else if (status == 200) {
       if (contentLength_ > 0 && static_cast<uint64_t>(contentLength_) > request_.maximumLength)
         return refuse(urlError(URLErrorDataLengthExceedsMaximum, currentURL_));
+      pending_.clear();
       if (::ftruncate(file_.get(), 0) != 0 || ::lseek(file_.get(), 0, SEEK_SET) != 0)
         return refuse(urlError(URLErrorCannotWriteToFile, currentURL_, std::strerror(errno)));
       stored_ = 0;
@@ -648,7 +663,7 @@ class CurlDownload final : public URLDownload {
       if (rangeEnd_ && n > *rangeEnd_ - stored_)
         return refuse(urlError(URLErrorBadServerResponse, currentURL_, "a range that runs over"));
       stored_ += n;
-      if (!writeAll(file_.get(), bytes, n))
+      if (!buffer(bytes, n))
         return refuse(urlError(URLErrorCannotWriteToFile, currentURL_, std::strerror(errno)));
       return true;
     };
@@ -666,6 +681,21 @@ class CurlDownload final : public URLDownload {
     }
     if (fresh > 0) delegate_->downloadDidReceiveDataOfLength(*this, fresh);
     return delegate_ != nullptr;
+  }
+
+  // Body bytes counted in stored_ but not yet in the file.
+  bool buffer(const char* bytes, std::size_t n) {
+    if (pending_.capacity() < kWriteBufferBytes) pending_.reserve(kWriteBufferBytes);
+    if (pending_.size() + n > kWriteBufferBytes && !flush()) return false;
+    if (n >= kWriteBufferBytes) return writeAll(file_.get(), bytes, n);
+    pending_.insert(pending_.end(), bytes, bytes + n);
+    return true;
+  }
+
+  bool flush() {
+    bool written = writeAll(file_.get(), pending_.data(), pending_.size());
+    pending_.clear();
+    return written;
   }
 
   // Ends the transfer from inside curl; the failure is reported once curl
@@ -689,6 +719,7 @@ class CurlDownload final : public URLDownload {
   std::string destination_;
   std::string createdPath_;
   UniqueFd file_;
+  std::vector<char> pending_;  // see buffer()
   std::unique_ptr<GzipInflater> inflater_;
   uint64_t stored_ = 0;
   std::optional<Error> pendingError_;

@@ -299,6 +299,29 @@ class DownloadTest(unittest.TestCase):
                                  f"Download failure: {p.only['error'][1]}")
                 self.assertEqual(os.listdir(self.sb.tmp), [])
 
+    def test_a_file_that_cannot_be_written_fails_the_transfer_and_is_deleted(self):
+        # The probe may store at most `limit` bytes in any file; past it a
+        # write fails (EFBIG) instead of raising SIGXFSZ. Its output goes
+        # through a pipe, which the limit does not cover.
+        cases = [("the first bytes", 0, 100_000),
+                 ("the last bytes", 10_000, 100_000),
+                 ("bytes in the middle of a long body", 300_000, 1_000_000)]
+        for label, limit, size in cases:
+            with self.subTest(label):
+                r = self.sb.run(["sh", "-c", 'trap "" XFSZ; l=$1; shift; '
+                                 'prlimit --fsize=$l:$l -- "$@" | cat', "sh", str(limit),
+                                 binary("download_probe"),
+                                 self.faults.url(f"/file/big?size={size}")],
+                                env=NO_PROXY, timeout=60)
+                self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+                p = Probe(r)
+                self.assertEqual(p.count("notifications 1"), 1, r.stdout + r.stderr)
+                self.assertFalse(p.only["success"])
+                self.assertEqual(p.only["error"][0], -3003, p.lines)
+                self.assertEqual(p.result.messages[-1],
+                                 f"Download failure: {p.only['error'][1]}")
+                self.assertEqual(os.listdir(self.sb.tmp), [])
+
     def test_what_one_transfer_may_store_is_bounded_after_decoding(self):
         cases = [("plain body", self.nginx.url("/files/installer")),
                  ("announced", self.faults.url("/file/big?size=5000")),

@@ -84,6 +84,9 @@ class ResumeTest(unittest.TestCase):
                 self.assertTrue(p.only["success"], p.lines)
                 self.assertEqual(requests, [(None, None)] + asked)
                 self.assertEqual([l for l in p.lines if l.startswith("resume")], lines)
+                # Each time, the file holds exactly the bytes counted so far.
+                self.assertEqual([l.split()[2] for l in p.lines if l.startswith("on disk ")],
+                                 [l.split()[1] for l in lines if l.startswith("resume ")])
                 self.assertEqual(self.stored(), expected)
                 # One transfer for the observer: one response, one destination,
                 # progress that only rises to 100 (and back to 0 at the end).

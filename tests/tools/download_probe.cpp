@@ -16,6 +16,8 @@
 #include "platform/progress_window.h"
 #include "platform/run_loop.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,6 +63,7 @@ class Tap final : public platform::URLDownloadDelegate {
   platform::URLDownloadDelegate* target = nullptr;
   std::function<void(int)> onData;
   int index = -1;
+  std::string created;
 
   std::optional<platform::URLRequest> downloadWillSendRequest(
       platform::URLDownload& d, platform::URLRequest r, const platform::URLResponse& rr) override {
@@ -84,6 +87,7 @@ class Tap final : public platform::URLDownloadDelegate {
   }
   void downloadDidCreateDestination(platform::URLDownload& d, const std::string& path) override {
     std::printf("created %s\n", path.c_str());
+    created = path;
     target->downloadDidCreateDestination(d, path);
   }
   void downloadDidReceiveDataOfLength(platform::URLDownload& d, uint64_t length) override {
@@ -92,6 +96,10 @@ class Tap final : public platform::URLDownloadDelegate {
   }
   void downloadWillResume(platform::URLDownload& d, uint64_t stored, int attempt) override {
     std::printf("resume %llu attempt %d\n", static_cast<unsigned long long>(stored), attempt);
+    // What the file really holds when the rest is asked for.
+    struct stat st {};
+    if (::stat(created.c_str(), &st) == 0)
+      std::printf("on disk %lld\n", static_cast<long long>(st.st_size));
     target->downloadWillResume(d, stored, attempt);
   }
   void downloadDidResume(platform::URLDownload& d, uint64_t offset) override {
