@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SignatureVerification verifier;
     // DER, else PEM; anything else is no list.
     verifier.readCrlFromPath(path);
+    std::remove(path.c_str());
     return 0;
   }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -23,11 +24,26 @@ std::string makeFile(const char* name, const uint8_t* data, size_t size) {
   return path;
 }
 
+// The installer stays for the whole run and goes with the process.
+char installerFile[4096];
+
+void removeInstaller() { std::remove(installerFile); }
+
+const char* installerPath() {
+  if (!*installerFile) {
+    const std::string made =
+        makeFile("fuzz-installer", reinterpret_cast<const uint8_t*>("#!/bin/sh\nexit 0\n"), 18);
+    FUZZ_CHECK(made.size() < sizeof installerFile);
+    std::memcpy(installerFile, made.c_str(), made.size() + 1);
+    std::atexit(removeInstaller);
+  }
+  return installerFile;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string installer =
-      makeFile("fuzz-installer", reinterpret_cast<const uint8_t*>("#!/bin/sh\nexit 0\n"), 18);
+  const std::string installer = installerPath();
   const std::string signature = makeFile("fuzz-installer.p7", data, size);
 
   SignatureVerification verifier;
@@ -38,5 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (pkcs7) FUZZ_CHECK(!verifier.verifyDetachedSignature(pkcs7.get()));
   // Every refusal keeps a reason.
   FUZZ_CHECK(!verifier.errorString().empty());
+  std::remove(signature.c_str());
   return 0;
 }
