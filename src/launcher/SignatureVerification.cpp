@@ -222,8 +222,10 @@ bool SignatureVerification::checkCertsAgainstCrls() {
       const ossl::X509Cert certificate(sk_X509_pop(chain.get()));
       const bool certificateRevoked =
           hasCertificateBeenRevoked(certificate.get(), store.get(), chain.get());
-      DebugTrace("Info: Certificate %@ %@", subjectText(certificate.get()),
-                 certificateRevoked ? "is revoked" : "is not revoked");
+      // The subject is printed only for a trace that is written.
+      if (platform::traceEnabled())
+        DebugTrace("Info: Certificate %@ %@", subjectText(certificate.get()),
+                   certificateRevoked ? "is revoked" : "is not revoked");
       if (certificateRevoked) {
         install::logCertRevocationFound();
         setErrorString(callbackError.value_or(std::string()));

@@ -76,10 +76,6 @@ class Authority:
                 organizationalUnitName = optional
                 commonName = optional
                 emailAddress = optional
-                [req]
-                distinguished_name = dn
-                prompt = no
-                [dn]
                 """))
 
     @classmethod

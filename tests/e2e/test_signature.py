@@ -11,11 +11,10 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import BUILD_DIR, Sandbox, binary
+from harness import Sandbox, binary
 from nginx_server import Nginx
 from sample_runtime import make_installer_bundle, make_package, write_system_version
-from signing import (CA_EXTENSIONS, EXPECTED_OID, EXPECTED_SUBJECT, DEMO_CA, Authority, openssl,
-                     sign, sign_raw)
+from signing import EXPECTED_OID, DEMO_CA, Authority, openssl, sign, sign_raw
 from test_bootstrapper_download import (BEGIN, NOT_INSTALLED, PORT, SYSTEM_FOLDER,
                                         VALIDATION_FAILED)
 from test_download import NO_PROXY
